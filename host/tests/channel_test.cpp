@@ -1,0 +1,121 @@
+#include "conduit/kit/kit.h"
+#include "host/channel.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace kit = conduit::kit::device;
+
+// A buffer that counts its releases, to prove each one is released exactly once.
+class CountedBuffer final : public conduit::interfaces::IDataBuffer {
+public:
+    explicit CountedBuffer(std::atomic<int>& releases) : releases_(releases) {}
+    std::size_t getCount() const override { return 1; }
+    void destroy() override {
+        ++releases_;
+        delete this;
+    }
+
+private:
+    std::atomic<int>& releases_;
+};
+
+TEST(Channel, QueuesBuffersInOrderAndReleasesThemOnce) {
+    std::atomic<int> releases{0};
+    {
+        korvex::host::Channel channel;
+        auto* first = new CountedBuffer(releases);
+        auto* second = new CountedBuffer(releases);
+        EXPECT_TRUE(channel.getInputStream()->write(first));
+        EXPECT_TRUE(channel.getInputStream()->write(second));
+        EXPECT_EQ(2u, channel.getInputStream()->getQueuedCount());
+        auto taken = channel.takeBuffer();
+        EXPECT_EQ(first, taken.get());
+        taken.reset();
+        EXPECT_EQ(1, releases);
+    } // the queued second buffer goes with the channel
+    EXPECT_EQ(2, releases);
+}
+
+TEST(Channel, RefusedBuffersAreReleasedByTheChannel) {
+    std::atomic<int> releases{0};
+    korvex::host::Channel channel;
+    channel.setAcceptWrites(false);
+    EXPECT_FALSE(channel.getInputStream()->write(new CountedBuffer(releases)));
+    EXPECT_EQ(1, releases);
+    channel.setAcceptWrites(true);
+    channel.setCapacity(1);
+    EXPECT_TRUE(channel.getInputStream()->write(new CountedBuffer(releases)));
+    EXPECT_FALSE(channel.getInputStream()->write(new CountedBuffer(releases)));
+    EXPECT_EQ(2, releases);
+    EXPECT_EQ(3u, channel.writeCount());
+    EXPECT_EQ(1u, channel.acceptedCount());
+    EXPECT_EQ(2u, channel.refusedCount());
+}
+
+TEST(Channel, KeepsMessagesAndPropertyValuesInOrder) {
+    korvex::host::Channel channel;
+    channel.postMessage(new kit::ErrorInfo("KORVEX:x:y", "Text."));
+    channel.postMessage(new kit::WarningInfo("KORVEX:x:z", "Other."));
+    channel.postPropertyValue(new kit::TScalarProperty<double>("PortNumber", 50000));
+    channel.postPropertyValue(new kit::TScalarProperty<double>("PortNumber", 0));
+    const auto messages = channel.messages();
+    ASSERT_EQ(2u, messages.size());
+    EXPECT_EQ("error", messages[0].type);
+    EXPECT_EQ("KORVEX:x:y", messages[0].id);
+    EXPECT_EQ("Text.", messages[0].text);
+    EXPECT_EQ("warning", messages[1].type);
+    const auto ports = channel.properties("PortNumber");
+    ASSERT_EQ(2u, ports.size());
+    EXPECT_EQ(0.0, dynamic_cast<kit::TScalarProperty<double>&>(*ports[1]).value);
+}
+
+TEST(Channel, WaitsForWritesFromOtherThreads) {
+    std::atomic<int> releases{0};
+    korvex::host::Channel channel;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 4; ++w) {
+        writers.emplace_back([&] {
+            for (int i = 0; i < 250; ++i)
+                channel.getInputStream()->write(new CountedBuffer(releases));
+            channel.postMessage(new kit::WarningInfo("KORVEX:x:done", "Done."));
+        });
+    }
+    EXPECT_TRUE(channel.waitForBuffers(1000, 10s));
+    EXPECT_TRUE(channel.waitForMessages(4, 10s));
+    for (auto& writer : writers)
+        writer.join();
+    EXPECT_EQ(1000u, channel.takeAllBuffers().size());
+    EXPECT_EQ(1000, releases);
+    EXPECT_EQ(nullptr, channel.takeBuffer(10ms)); // times out when nothing comes
+}
+
+TEST(Channel, BufferHandlerReceivesOwnership) {
+    std::atomic<int> releases{0};
+    korvex::host::Channel channel;
+    int handled = 0;
+    channel.setBufferHandler([&](korvex::host::BufferPtr buffer) {
+        ++handled;
+        return buffer != nullptr;
+    });
+    EXPECT_TRUE(channel.getInputStream()->write(new CountedBuffer(releases)));
+    EXPECT_EQ(1, handled);
+    EXPECT_EQ(1, releases);
+    EXPECT_EQ(0u, channel.getInputStream()->getQueuedCount());
+}
+
+TEST(KitChannelCalls, PushBufferReportsTheChannelsAnswer) {
+    std::atomic<int> releases{0};
+    korvex::host::Channel channel;
+    EXPECT_TRUE(kit::pushBuffer(channel, new CountedBuffer(releases)));
+    channel.setAcceptWrites(false);
+    EXPECT_FALSE(kit::pushBuffer(channel, new CountedBuffer(releases)));
+    EXPECT_EQ(1, releases);
+}
+
+} // namespace
