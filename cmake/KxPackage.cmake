@@ -19,6 +19,8 @@ install(FILES
     "${CMAKE_BINARY_DIR}/korvex_conduitConfigVersion.cmake"
     DESTINATION "${KX_CMAKE_PACKAGE_DIR}")
 
+# The .pc file finds its prefix relative to itself, so the tree can be moved.
+file(RELATIVE_PATH KX_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file("${CMAKE_CURRENT_LIST_DIR}/korvex_conduit.pc.in"
     "${CMAKE_BINARY_DIR}/korvex_conduit.pc" @ONLY)
 install(FILES "${CMAKE_BINARY_DIR}/korvex_conduit.pc"
