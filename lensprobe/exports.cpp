@@ -1,0 +1,28 @@
+// The extension entry of lensprobe: lists the Video4Linux cameras under /dev/ by
+// name and device path.
+
+#include "conduit/exports.h"
+
+#include "conduit/tvarray/tv_array.h"
+#include "lensprobe/camera_probe.h"
+#include "lensprobe/camera_results.h"
+#include "lensprobe/camera_scan.h"
+
+KX_DEFINE_VERSION_EXPORTS(lensprobe);
+
+// Takes no arguments: the argument count and the arguments are not read. Slots 0,
+// 1 and 2 are always filled, whatever number of results was asked for, so the
+// host must provide room for three.
+extern "C" KX_EXPORT void tevFunction(int /*resultCount*/, tvArray* results[],
+                                      int /*argumentCount*/, const tvArray* /*arguments*/[]) {
+    if (results == nullptr)
+        return;
+    try {
+        lensprobe::SystemProbe probe;
+        lensprobe::storeCameraList(results, lensprobe::scanCameras("/dev/", probe));
+    } catch (...) {
+        // Out of memory while scanning: nothing may cross into the host, so the
+        // answer is the one for no cameras.
+        lensprobe::storeCameraList(results, {});
+    }
+}
