@@ -66,7 +66,7 @@ function(kx_add_test name)
         set_tests_properties(${name} PROPERTIES ${properties}
             FIXTURES_REQUIRED WinePrefix)
     else()
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
             DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
     endif()
 endfunction()
