@@ -97,3 +97,15 @@ function(kx_add_plugin name)
                 -P "${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake")
     endif()
 endfunction()
+
+# kx_add_fuzzer(name SOURCES ... [LINKS ...]): a libFuzzer target (clang, fuzz preset).
+# Its seed corpus lives in fuzz/<component>/corpus/<name>/.
+function(kx_add_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} kx::warnings)
+    set_property(GLOBAL APPEND PROPERTY KX_FUZZERS "${name}=${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name}")
+endfunction()
