@@ -1,0 +1,3 @@
+#include "conduit/exports.h"
+
+KX_DEFINE_VERSION_EXPORTS(kinelink);

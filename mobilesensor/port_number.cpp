@@ -1,0 +1,14 @@
+#include "port_number.h"
+
+#include <cmath>
+
+namespace mobilesensor {
+
+std::optional<std::uint16_t> portFromDouble(double value) {
+    // Written so that NaN fails the test: every comparison with NaN is false.
+    if (!(value > -1.0 && value < 65536.0))
+        return std::nullopt;
+    return static_cast<std::uint16_t>(std::trunc(value));
+}
+
+} // namespace mobilesensor

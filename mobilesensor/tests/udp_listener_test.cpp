@@ -1,0 +1,475 @@
+#include "mobilesensor/local_address.h"
+#include "mobilesensor/udp_listener.h"
+#include "udp_test_support.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using namespace kinelink_test;
+using namespace std::chrono_literals;
+using mobilesensor::UDPListener;
+
+const std::string LOOPBACK = "127.0.0.1";
+const std::string SECOND_LOOPBACK = "127.0.0.2";
+const std::string UNABLE_TO_OPEN_ID = "KORVEX:UDPListener:startUDPServer:unableToOpen";
+const std::string UNABLE_TO_OPEN_TEXT = "Cannot start UDP server.";
+
+class UdpListenerTest : public ::testing::Test {
+protected:
+    std::unique_ptr<UDPListener> makeListener(std::uint16_t port, std::size_t receiveSize = 72,
+                                              const std::string& address = LOOPBACK) {
+        return std::make_unique<UDPListener>(address, port, receiveSize, recorder.dataCallback(),
+                                             recorder.errorCallback(), recorder.warningCallback());
+    }
+
+    Recorder recorder;
+};
+
+// --- Port search -------------------------------------------------------------------
+
+TEST_F(UdpListenerTest, SearchSkipsTakenPortsOfTheList) {
+    PortHolder taken;
+    taken.hold(50000);
+    taken.hold(60000);
+    // 51111 unless another program holds it right now.
+    const std::uint16_t expected = expectedSearchPort(LOOPBACK);
+    auto listener = makeListener(0);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    listener->stopListening();
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, SearchFallsBackToCountingFrom49152) {
+    PortHolder taken;
+    for (std::uint16_t port : fixedListPorts())
+        taken.hold(port);
+    auto listener = makeListener(0);
+
+    // 49152 unless another program holds it.
+    std::uint16_t expected = expectedSearchPort(LOOPBACK);
+    EXPECT_GE(expected, 49152);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    listener->stopListening();
+
+    // With that one taken as well, the next (49153 as a rule).
+    taken.hold(expected);
+    expected = expectedSearchPort(LOOPBACK);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    listener->stopListening();
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, EveryCycleSearchesFromTheStartAgain) {
+    auto listener = makeListener(0);
+    {
+        PortHolder taken;
+        for (std::uint16_t port : fixedListPorts())
+            taken.hold(port);
+        listener->beginListening();
+        EXPECT_GE(listener->getPort(), 49152);
+        listener->stopListening();
+    }
+    // The list's ports are free again; the earlier cycle counted, this one does not.
+    const std::uint16_t expected = expectedSearchPort(LOOPBACK);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    listener->stopListening();
+}
+
+TEST_F(UdpListenerTest, FixedPortInUseIsReportedOnceAndNothingElseIsTried) {
+    PortHolder taken;
+    const std::uint16_t port = taken.holdAny();
+    auto listener = makeListener(port);
+    listener->beginListening();
+    // No other port was bound in its place.
+    EXPECT_EQ(0, listener->getPort());
+    listener->stopListening();
+    ASSERT_EQ(1u, recorder.errors().size());
+    EXPECT_EQ(UNABLE_TO_OPEN_ID, recorder.errors()[0].id);
+    EXPECT_EQ(UNABLE_TO_OPEN_TEXT, recorder.errors()[0].text);
+}
+
+TEST_F(UdpListenerTest, FixedFreePortIsBoundAndReceives) {
+    std::uint16_t port = 0;
+    {
+        PortHolder probe;
+        port = probe.holdAny(); // free a moment ago: released when probe goes
+    }
+    auto listener = makeListener(port);
+    listener->beginListening();
+    ASSERT_EQ(port, listener->getPort());
+    Sender(LOOPBACK).send(port, "hello");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    listener->stopListening();
+    EXPECT_EQ("hello", recorder.datagrams()[0].bytes);
+}
+
+TEST_F(UdpListenerTest, AddressThatDoesNotParseIsReportedOnce) {
+    for (std::uint16_t port : {std::uint16_t{0}, std::uint16_t{50000}}) {
+        Recorder reports;
+        UDPListener listener("not an address", port, 72, reports.dataCallback(),
+                             reports.errorCallback(), reports.warningCallback());
+        listener.beginListening();
+        EXPECT_EQ(0, listener.getPort());
+        listener.stopListening();
+        ASSERT_EQ(1u, reports.errors().size()) << "port " << port;
+        EXPECT_EQ(UNABLE_TO_OPEN_ID, reports.errors()[0].id);
+        EXPECT_EQ(UNABLE_TO_OPEN_TEXT, reports.errors()[0].text);
+    }
+}
+
+// --- Reception ---------------------------------------------------------------------
+
+TEST_F(UdpListenerTest, DropsDatagramsFromSecondSender) {
+    auto listener = makeListener(0);
+    listener->beginListening();
+    ASSERT_NE(0, listener->getPort());
+    Sender first(LOOPBACK);
+    Sender sameAddressOtherPort(LOOPBACK);
+    Sender second(SECOND_LOOPBACK);
+    ASSERT_NE(first.localPort(), sameAddressOtherPort.localPort());
+
+    first.send(listener->getPort(), "one");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    second.send(listener->getPort(), "dropped");
+    sameAddressOtherPort.send(listener->getPort(), "two");
+    first.send(listener->getPort(), "three");
+    // The queue is in order: once "three" is here, "dropped" has been passed over.
+    ASSERT_TRUE(recorder.waitForDatagrams(3));
+    listener->stopListening();
+
+    const auto datagrams = recorder.datagrams();
+    ASSERT_EQ(3u, datagrams.size());
+    EXPECT_EQ("one", datagrams[0].bytes);
+    EXPECT_EQ("two", datagrams[1].bytes);
+    EXPECT_EQ("three", datagrams[2].bytes);
+    EXPECT_EQ(LOOPBACK, listener->getDeviceIPAddress());
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, FirstSenderStaysTheOnlyOneInLaterCycles) {
+    auto listener = makeListener(0);
+    listener->beginListening();
+    Sender(SECOND_LOOPBACK).send(listener->getPort(), "first");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    listener->stopListening();
+
+    listener->beginListening();
+    Sender(LOOPBACK).send(listener->getPort(), "other sender");
+    Sender(SECOND_LOOPBACK).send(listener->getPort(), "same sender");
+    ASSERT_TRUE(recorder.waitForDatagrams(2));
+    listener->stopListening();
+    ASSERT_EQ(2u, recorder.datagrams().size());
+    EXPECT_EQ("same sender", recorder.datagrams()[1].bytes);
+    EXPECT_EQ(SECOND_LOOPBACK, listener->getDeviceIPAddress());
+}
+
+TEST_F(UdpListenerTest, LongDatagramIsCutToReceiveSize) {
+    auto listener = makeListener(0, 72);
+    listener->beginListening();
+    std::string longOne(100, '\0');
+    for (std::size_t i = 0; i < longOne.size(); ++i)
+        longOne[i] = static_cast<char>(i + 1);
+    Sender sender(LOOPBACK);
+    sender.send(listener->getPort(), longOne);
+    sender.send(listener->getPort(), longOne.substr(0, 72));
+    sender.send(listener->getPort(), longOne.substr(0, 40));
+    ASSERT_TRUE(recorder.waitForDatagrams(3));
+    listener->stopListening();
+
+    const auto datagrams = recorder.datagrams();
+    ASSERT_EQ(3u, datagrams.size());
+    // Cut to its first 72 bytes; reception goes on after it.
+    EXPECT_EQ(72u, datagrams[0].length);
+    EXPECT_EQ(longOne.substr(0, 72), datagrams[0].bytes);
+    EXPECT_EQ(72u, datagrams[1].length);
+    EXPECT_EQ(40u, datagrams[2].length);
+    EXPECT_EQ(longOne.substr(0, 40), datagrams[2].bytes);
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, EveryDatagramArrivesInAFreshArrayTheReceiverMayKeep) {
+    auto listener = makeListener(0, 16);
+    listener->beginListening();
+    Sender sender(LOOPBACK);
+    sender.send(listener->getPort(), "first");
+    sender.send(listener->getPort(), "second");
+    ASSERT_TRUE(recorder.waitForDatagrams(2));
+    listener->stopListening();
+    const auto datagrams = recorder.datagrams();
+    EXPECT_NE(datagrams[0].data.get(), datagrams[1].data.get());
+    // The kept array still holds its own datagram.
+    EXPECT_EQ("first", std::string(reinterpret_cast<const char*>(datagrams[0].data.get()), 5));
+}
+
+TEST_F(UdpListenerTest, ManyDatagramsSentAtOnceAllArriveInOrder) {
+    // A burst, as a phone sends after a Wi-Fi stall: the enlarged receive buffer
+    // holds it.
+    auto listener = makeListener(0);
+    listener->beginListening();
+    EXPECT_GT(listener->getReceiveBufferSize(), 0u);
+    constexpr int COUNT = 1000;
+    Sender sender(LOOPBACK);
+    for (int i = 0; i < COUNT; ++i)
+        sender.send(listener->getPort(), std::to_string(i));
+    ASSERT_TRUE(recorder.waitForDatagrams(COUNT));
+    listener->stopListening();
+    const auto datagrams = recorder.datagrams();
+    for (int i = 0; i < COUNT; ++i)
+        ASSERT_EQ(std::to_string(i), datagrams[static_cast<std::size_t>(i)].bytes);
+}
+
+// --- Cycles ------------------------------------------------------------------------
+
+TEST_F(UdpListenerTest, StopThenStartReceivesAgainOnANewlyChosenPort) {
+    auto listener = makeListener(0);
+    EXPECT_EQ(0, listener->getPort());
+    listener->beginListening();
+    Sender sender(LOOPBACK);
+    sender.send(listener->getPort(), "before");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    listener->stopListening();
+    EXPECT_EQ(0, listener->getPort());
+    EXPECT_EQ(0u, listener->getReceiveBufferSize());
+
+    const std::uint16_t expected = expectedSearchPort(LOOPBACK);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    sender.send(listener->getPort(), "after");
+    ASSERT_TRUE(recorder.waitForDatagrams(2));
+    listener->stopListening();
+    EXPECT_EQ("after", recorder.datagrams()[1].bytes);
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, NoCallbackRunsAfterStopListeningReturns) {
+    std::atomic<int> inside{0};
+    std::atomic<int> delivered{0};
+    std::atomic<bool> stopReturned{false};
+    std::atomic<int> afterStop{0};
+    UDPListener listener(
+        LOOPBACK, 0, 72,
+        [&](boost::shared_array<std::uint8_t>, std::size_t) {
+            ++inside;
+            if (stopReturned)
+                ++afterStop;
+            ++delivered;
+            --inside;
+            return true;
+        },
+        recorder.errorCallback(), recorder.warningCallback());
+    listener.beginListening();
+    const std::uint16_t port = listener.getPort();
+
+    // A sender floods the port before, during and after the stop.
+    std::atomic<bool> flooding{true};
+    std::atomic<int> sentAfterStop{0};
+    std::thread flood([&] {
+        Sender sender(LOOPBACK);
+        while (flooding) {
+            sender.send(port, "x");
+            if (stopReturned)
+                ++sentAfterStop;
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (delivered < 50 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+
+    listener.stopListening();
+    stopReturned = true;
+    const int insideAtStop = inside;
+    const int deliveredAtStop = delivered;
+    while (sentAfterStop < 200 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    flooding = false;
+    flood.join();
+
+    EXPECT_GE(deliveredAtStop, 50);
+    EXPECT_EQ(0, insideAtStop);
+    EXPECT_EQ(0, afterStop.load());
+    EXPECT_EQ(deliveredAtStop, delivered.load());
+    EXPECT_EQ(0, listener.getPort());
+    // Stopping reports nothing, even with datagrams in flight.
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, DestructorStopsAListenerThatIsStillListening) {
+    std::atomic<int> delivered{0};
+    auto listener = std::make_unique<UDPListener>(
+        LOOPBACK, 0, 72,
+        [&](boost::shared_array<std::uint8_t>, std::size_t) {
+            ++delivered;
+            return true;
+        },
+        recorder.errorCallback(), recorder.warningCallback());
+    listener->beginListening();
+    Sender sender(LOOPBACK);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (delivered == 0 && std::chrono::steady_clock::now() < deadline)
+        sender.send(listener->getPort(), "x");
+    listener.reset(); // joins: nothing of it runs any more
+    const int deliveredAtEnd = delivered;
+    EXPECT_GE(deliveredAtEnd, 1);
+    EXPECT_EQ(deliveredAtEnd, delivered.load());
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, BeginListeningTwiceEndsTheFirstCycle) {
+    auto listener = makeListener(0);
+    listener->beginListening();
+    listener->beginListening();
+    ASSERT_NE(0, listener->getPort());
+    Sender(LOOPBACK).send(listener->getPort(), "x");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    listener->stopListening();
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, StopWithoutStartAndTwiceIsHarmless) {
+    auto listener = makeListener(0);
+    listener->stopListening();
+    listener->beginListening();
+    listener->stopListening();
+    listener->stopListening();
+    EXPECT_EQ(0, listener->getPort());
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+// --- Failures ----------------------------------------------------------------------
+
+TEST_F(UdpListenerTest, CallbackThatThrowsEndsReceptionWithOneEmptyError) {
+    std::atomic<int> calls{0};
+    UDPListener listener(
+        LOOPBACK, 0, 72,
+        [&](boost::shared_array<std::uint8_t>, std::size_t) -> bool {
+            ++calls;
+            throw std::runtime_error("parser failed");
+        },
+        recorder.errorCallback(), recorder.warningCallback());
+    listener.beginListening();
+    Sender sender(LOOPBACK);
+    sender.send(listener.getPort(), "one");
+    sender.send(listener.getPort(), "two");
+    ASSERT_TRUE(recorder.waitForErrors(1));
+    // "two" was queued before "one" was handled; it must not be delivered.
+    EXPECT_FALSE(recorder.waitForErrors(2, 300ms));
+    listener.stopListening();
+
+    EXPECT_EQ(1, calls.load());
+    ASSERT_EQ(1u, recorder.errors().size());
+    EXPECT_EQ("", recorder.errors()[0].id);
+    EXPECT_EQ("", recorder.errors()[0].text);
+
+    // The next cycle receives again.
+    listener.beginListening();
+    sender.send(listener.getPort(), "three");
+    ASSERT_TRUE(recorder.waitForErrors(2));
+    listener.stopListening();
+    EXPECT_EQ(2, calls.load());
+}
+
+TEST_F(UdpListenerTest, CallbackThatThrowsSomethingElseIsHandledAlike) {
+    UDPListener listener(
+        LOOPBACK, 0, 72, [](boost::shared_array<std::uint8_t>, std::size_t) -> bool { throw 42; },
+        recorder.errorCallback(), recorder.warningCallback());
+    listener.beginListening();
+    Sender(LOOPBACK).send(listener.getPort(), "one");
+    ASSERT_TRUE(recorder.waitForErrors(1));
+    listener.stopListening();
+    EXPECT_EQ(1u, recorder.errors().size());
+}
+
+// --- Addresses ---------------------------------------------------------------------
+
+TEST_F(UdpListenerTest, LocalAddressIsFoundWithTheFirstDatagram) {
+    auto listener = makeListener(0, 72, "");
+    EXPECT_EQ("", listener->getLocalIPAddress());
+    EXPECT_EQ("", listener->getDeviceIPAddress());
+    listener->beginListening();
+    Sender(LOOPBACK).send(listener->getPort(), "x");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    EXPECT_EQ(LOOPBACK, listener->getLocalIPAddress());
+    EXPECT_EQ(LOOPBACK, listener->getDeviceIPAddress());
+    listener->stopListening();
+
+    // Later cycles bind to that address, and keep reporting it.
+    listener->beginListening();
+    ASSERT_NE(0, listener->getPort());
+    EXPECT_FALSE(canBind(LOOPBACK, listener->getPort()));
+    Sender(LOOPBACK).send(listener->getPort(), "y");
+    ASSERT_TRUE(recorder.waitForDatagrams(2));
+    listener->stopListening();
+    EXPECT_EQ(LOOPBACK, listener->getLocalIPAddress());
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, ConstructorAddressIsReportedUntilTheFirstDatagram) {
+    auto listener = makeListener(0, 72, LOOPBACK);
+    EXPECT_EQ(LOOPBACK, listener->getLocalIPAddress());
+    listener->beginListening();
+    EXPECT_EQ(LOOPBACK, listener->getLocalIPAddress());
+    listener->stopListening();
+}
+
+// Makes local-address discovery fail while alive, as for a sender the routing table
+// cannot reach back.
+class FailingDiscovery {
+public:
+    FailingDiscovery() : previous_(mobilesensor::setLocalAddressDiscovery(&fail)) {}
+    ~FailingDiscovery() { mobilesensor::setLocalAddressDiscovery(previous_); }
+    FailingDiscovery(const FailingDiscovery&) = delete;
+    FailingDiscovery& operator=(const FailingDiscovery&) = delete;
+
+private:
+    static std::string fail(boost::asio::io_context&, const boost::asio::ip::udp::endpoint&) {
+        throw std::runtime_error("no route");
+    }
+    mobilesensor::LocalAddressDiscovery previous_;
+};
+
+TEST_F(UdpListenerTest, UncertainLocalAddressStillDeliversAndLaterCyclesBind) {
+    const FailingDiscovery failing;
+    auto listener = makeListener(0, 72, LOOPBACK);
+    listener->beginListening();
+    Sender sender(LOOPBACK);
+    sender.send(listener->getPort(), "first");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    EXPECT_EQ("Uncertain", listener->getLocalIPAddress());
+    EXPECT_EQ(LOOPBACK, listener->getDeviceIPAddress());
+    listener->stopListening();
+
+    // The next cycle binds to the constructor's address and receives.
+    const std::uint16_t expected = expectedSearchPort(LOOPBACK);
+    listener->beginListening();
+    EXPECT_EQ(expected, listener->getPort());
+    sender.send(listener->getPort(), "second");
+    ASSERT_TRUE(recorder.waitForDatagrams(2));
+    listener->stopListening();
+    EXPECT_EQ("Uncertain", listener->getLocalIPAddress());
+    EXPECT_TRUE(recorder.errors().empty());
+}
+
+TEST_F(UdpListenerTest, WarningCallbackIsNeverCalled) {
+    auto listener = makeListener(0);
+    listener->beginListening();
+    Sender(LOOPBACK).send(listener->getPort(), "x");
+    ASSERT_TRUE(recorder.waitForDatagrams(1));
+    listener->stopListening();
+    EXPECT_EQ(0u, recorder.warningCount());
+}
+
+TEST(LocalAddressDiscovery, FindsTheLoopbackAddressForALoopbackSender) {
+    boost::asio::io_context io;
+    const boost::asio::ip::udp::endpoint sender(boost::asio::ip::make_address(LOOPBACK), 50000);
+    EXPECT_EQ(LOOPBACK, mobilesensor::discoverLocalAddress(io, sender));
+}
+
+} // namespace

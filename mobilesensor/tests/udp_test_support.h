@@ -1,0 +1,96 @@
+#pragma once
+
+#include "mobilesensor/udp_listener.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Helpers of the listener tests: a recorder for the callbacks, senders bound to a
+// chosen loopback address, and sockets that hold ports so the search must skip them.
+
+namespace kinelink_test {
+
+using boost::asio::ip::udp;
+
+// What the listener's callbacks saw. The callbacks only record (on the service
+// thread); tests wait for states here and assert on their own thread.
+class Recorder {
+public:
+    struct Datagram {
+        boost::shared_array<std::uint8_t> data; // kept, as a receiver may
+        std::size_t length;
+        std::string bytes; // the first `length` bytes, copied on arrival
+    };
+    struct Report {
+        std::string id;
+        std::string text;
+    };
+
+    mobilesensor::UDPListener::DataCallback dataCallback();
+    mobilesensor::UDPListener::MessageCallback errorCallback();
+    mobilesensor::UDPListener::MessageCallback warningCallback();
+
+    bool waitForDatagrams(std::size_t count, std::chrono::milliseconds timeout = kWait);
+    bool waitForErrors(std::size_t count, std::chrono::milliseconds timeout = kWait);
+
+    std::vector<Datagram> datagrams() const;
+    std::vector<Report> errors() const;
+    std::size_t warningCount() const;
+
+    static constexpr std::chrono::milliseconds kWait{10000};
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Datagram> datagrams_;
+    std::vector<Report> errors_;
+    std::size_t warnings_ = 0;
+};
+
+// A UDP socket bound to a loopback address with a port of the system's choice.
+class Sender {
+public:
+    explicit Sender(const std::string& fromAddress);
+    // Sends to 127.0.0.1:port; failures (nobody listening) are ignored.
+    void send(std::uint16_t port, const std::string& bytes);
+    std::uint16_t localPort() const;
+
+private:
+    boost::asio::io_context io_;
+    udp::socket socket_;
+};
+
+// Whether address:port can be bound right now.
+bool canBind(const std::string& address, std::uint16_t port);
+
+// Keeps ports of an address bound for as long as it lives. A port that someone else
+// holds already is taken all the same.
+class PortHolder {
+public:
+    explicit PortHolder(std::string address = "127.0.0.1");
+    void hold(std::uint16_t port);
+    // Binds a port of the system's choice and returns it.
+    std::uint16_t holdAny();
+    void releaseAll();
+
+private:
+    std::string address_;
+    boost::asio::io_context io_;
+    std::vector<std::unique_ptr<udp::socket>> sockets_;
+};
+
+// The port a searching listener on address should bind now: the first candidate of
+// the search order that can be bound. 0 when none can.
+std::uint16_t expectedSearchPort(const std::string& address);
+
+// The 15 ports of the fixed list: 50000, 60000, 51111 ... 64444.
+std::vector<std::uint16_t> fixedListPorts();
+
+} // namespace kinelink_test

@@ -1,0 +1,291 @@
+#include "udp_listener.h"
+
+#include "local_address.h"
+#include "port_search.h"
+
+#include <atomic>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <boost/asio/post.hpp>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace mobilesensor {
+
+namespace asio = boost::asio;
+using boost::asio::ip::udp;
+
+namespace {
+const std::string UNABLE_TO_OPEN_ID = "KORVEX:UDPListener:startUDPServer:unableToOpen";
+const std::string UNABLE_TO_OPEN_TEXT = "Cannot start UDP server.";
+const std::string UNCERTAIN = "Uncertain";
+const std::string NO_TEXT;
+constexpr std::uint16_t LAST_PORT = 65535;
+} // namespace
+
+class UDPListener::Impl {
+public:
+    Impl(std::string address, std::uint16_t firstPort, std::size_t size, DataCallback onData,
+         MessageCallback onError, MessageCallback onWarning)
+        : receiveSize(size), dataCallback(std::move(onData)), errorCallback(std::move(onError)),
+          warningCallback(std::move(onWarning)), portToTry(firstPort), fixedPort(firstPort != 0),
+          localIPAddress(address), bindAddress(std::move(address)) {}
+
+    ~Impl() {
+        try {
+            stopListening();
+        } catch (...) {
+            // A destructor reports nothing; the service thread is gone or never was.
+        }
+    }
+
+    void beginListening();
+    void stopListening();
+
+    std::uint16_t getPort() const { return port.load(); }
+    std::string getDeviceIPAddress() const {
+        const std::lock_guard<std::mutex> lock(addressMutex);
+        return deviceIPAddress;
+    }
+    std::string getLocalIPAddress() const {
+        const std::lock_guard<std::mutex> lock(addressMutex);
+        return localIPAddress;
+    }
+    std::size_t getReceiveBufferSize() const { return grantedReceiveBuffer.load(); }
+
+private:
+    void startUDPServer();
+    void requestReceiveBuffer(udp::socket& candidate);
+    void beginReceive();
+    void onReceive(const boost::system::error_code& error, std::size_t bytes);
+    void acceptFirstSender();
+    void stopUDPServer();
+    void serve() noexcept;
+    void reportError(const std::string& id, const std::string& text);
+    std::string addressToBind() const {
+        const std::lock_guard<std::mutex> lock(addressMutex);
+        return bindAddress;
+    }
+
+    const std::size_t receiveSize;
+    DataCallback dataCallback;
+    MessageCallback errorCallback;
+    MessageCallback warningCallback; // kept for the owner; never called
+
+    // The event loop outlives the sockets that use it (members go in reverse order).
+    asio::io_context io{1};
+    std::unique_ptr<udp::socket> socket;
+    udp::endpoint senderEndpoint;
+    boost::shared_array<std::uint8_t> receiveBuffer;
+
+    // Owner thread, except that any thread may read port.
+    std::atomic<std::uint16_t> port{0};
+    std::uint16_t portToTry;
+    bool sequentialSearch = false;
+    std::thread serviceThread;
+    const bool fixedPort;
+    // Written by the owner, read by the service thread at each completion.
+    std::atomic<bool> stopping{true};
+
+    // The single-sender rule compares binary addresses: the service thread does it for
+    // every datagram. Touched only there; successive cycles are ordered by the join.
+    bool senderAccepted = false;
+    asio::ip::address acceptedSender;
+
+    // Written once by the service thread, read by the owner and by the data callback.
+    mutable std::mutex addressMutex;
+    std::string deviceIPAddress;
+    std::string localIPAddress;
+    // The constructor's address, or the local address that reached the sender. Never
+    // "Uncertain": a cycle must still be able to bind after discovery failed.
+    std::string bindAddress;
+
+    std::atomic<std::size_t> grantedReceiveBuffer{0};
+};
+
+void UDPListener::Impl::beginListening() {
+    if (serviceThread.joinable())
+        stopListening(); // one cycle at a time: the old thread must not outlive its socket
+    stopping = false;
+    startUDPServer();
+    if (port != 0)
+        beginReceive();
+    io.restart();
+    try {
+        serviceThread = std::thread(&Impl::serve, this);
+    } catch (const std::system_error&) {
+        // Nothing would ever be received: say so and end the cycle.
+        reportError(NO_TEXT, NO_TEXT);
+        stopListening();
+    }
+}
+
+void UDPListener::Impl::stopListening() {
+    stopping = true;
+    if (serviceThread.joinable()) {
+        // The socket belongs to the service thread while it runs: close it there. The
+        // pending receive then completes as cancelled, finds `stopping` set, and the
+        // loop runs out of work.
+        asio::post(io, [this] { stopUDPServer(); });
+        serviceThread.join();
+    }
+    // The service thread has ended, possibly before it got to the close (reception
+    // had already ended). Finish here what it left, so the next cycle starts with an
+    // empty queue and nothing of this cycle can touch the next socket.
+    stopUDPServer();
+    io.restart();
+    io.run();
+    port = 0;
+    grantedReceiveBuffer = 0;
+}
+
+void UDPListener::Impl::startUDPServer() {
+    port = 0;
+    if (!fixedPort) {
+        // Every cycle searches from the start of the list again.
+        sequentialSearch = false;
+        portToTry = 0;
+        portToTry = getNextPortToTry(portToTry, sequentialSearch);
+    }
+    boost::system::error_code failure;
+    const std::string address = addressToBind();
+    const asio::ip::address local = address.empty() ? asio::ip::address(asio::ip::address_v4::any())
+                                                    : asio::ip::make_address(address, failure);
+    // An address that does not parse fails every port alike: no search then.
+    while (!failure) {
+        auto candidate = std::make_unique<udp::socket>(io);
+        const udp::endpoint endpoint(local, portToTry);
+        candidate->open(endpoint.protocol(), failure);
+        if (!failure)
+            candidate->bind(endpoint, failure);
+        if (!failure) {
+            requestReceiveBuffer(*candidate);
+            socket = std::move(candidate);
+            port = portToTry;
+            return;
+        }
+        if (portToTry == LAST_PORT || fixedPort)
+            break;
+        failure.clear();
+        portToTry = getNextPortToTry(portToTry, sequentialSearch);
+    }
+    reportError(UNABLE_TO_OPEN_ID, UNABLE_TO_OPEN_TEXT);
+}
+
+void UDPListener::Impl::requestReceiveBuffer(udp::socket& candidate) {
+    // A request, not a condition: the system may grant less, and the size it granted
+    // is what getReceiveBufferSize shows.
+    boost::system::error_code ignored;
+    candidate.set_option(asio::socket_base::receive_buffer_size(RECEIVE_BUFFER_REQUEST), ignored);
+    asio::socket_base::receive_buffer_size granted;
+    boost::system::error_code failure;
+    candidate.get_option(granted, failure);
+    grantedReceiveBuffer =
+        !failure && granted.value() > 0 ? static_cast<std::size_t>(granted.value()) : 0;
+}
+
+void UDPListener::Impl::beginReceive() {
+    if (stopping)
+        return;
+    try {
+        // A fresh array per datagram: the receiver may keep the previous one.
+        receiveBuffer.reset(new std::uint8_t[receiveSize]);
+        socket->async_receive_from(asio::buffer(receiveBuffer.get(), receiveSize), senderEndpoint,
+                                   [this](const boost::system::error_code& error,
+                                          std::size_t bytes) { onReceive(error, bytes); });
+    } catch (...) {
+        reportError(NO_TEXT, NO_TEXT);
+    }
+}
+
+void UDPListener::Impl::onReceive(const boost::system::error_code& error, std::size_t bytes) {
+    if (stopping)
+        return;
+    if (error) {
+        // Winsock completes a datagram longer than the buffer with WSAEMSGSIZE; its
+        // first receiveSize bytes are there. (Linux truncates without an error.) Any
+        // other failure, cancellation included, ends reception for this cycle.
+        if (error != asio::error::message_size)
+            return;
+        bytes = receiveSize;
+    }
+    try {
+        if (!senderAccepted) {
+            acceptFirstSender();
+        } else if (senderEndpoint.address() != acceptedSender) {
+            beginReceive(); // a second sender: drop the datagram
+            return;
+        }
+        if (dataCallback)
+            dataCallback(receiveBuffer, bytes);
+    } catch (...) {
+        reportError(NO_TEXT, NO_TEXT);
+        return; // reception ends for this cycle
+    }
+    beginReceive();
+}
+
+void UDPListener::Impl::acceptFirstSender() {
+    const asio::ip::address sender = senderEndpoint.address();
+    std::string senderText = sender.to_string();
+    std::string local;
+    try {
+        local = currentLocalAddressDiscovery()(io, senderEndpoint);
+    } catch (const std::exception&) {
+        local = UNCERTAIN;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(addressMutex);
+        deviceIPAddress = std::move(senderText);
+        localIPAddress = local;
+        if (local != UNCERTAIN)
+            bindAddress = local;
+    }
+    acceptedSender = sender;
+    senderAccepted = true;
+}
+
+void UDPListener::Impl::stopUDPServer() {
+    if (!socket || !socket->is_open())
+        return;
+    boost::system::error_code failure;
+    socket->close(failure);
+    if (failure)
+        reportError(NO_TEXT, NO_TEXT);
+}
+
+void UDPListener::Impl::serve() noexcept {
+    try {
+        io.run();
+    } catch (...) {
+        // Only the error callback itself can throw this far; reception has ended.
+    }
+}
+
+void UDPListener::Impl::reportError(const std::string& id, const std::string& text) {
+    if (!stopping && errorCallback)
+        errorCallback(id, text);
+}
+
+UDPListener::UDPListener(std::string address, std::uint16_t port, std::size_t receiveSize,
+                         DataCallback dataCallback, MessageCallback errorCallback,
+                         MessageCallback warningCallback)
+    : impl(new Impl(std::move(address), port, receiveSize, std::move(dataCallback),
+                    std::move(errorCallback), std::move(warningCallback))) {}
+
+UDPListener::~UDPListener() = default;
+
+void UDPListener::beginListening() { impl->beginListening(); }
+
+void UDPListener::stopListening() { impl->stopListening(); }
+
+std::uint16_t UDPListener::getPort() const { return impl->getPort(); }
+
+std::string UDPListener::getDeviceIPAddress() const { return impl->getDeviceIPAddress(); }
+
+std::string UDPListener::getLocalIPAddress() const { return impl->getLocalIPAddress(); }
+
+std::size_t UDPListener::getReceiveBufferSize() const { return impl->getReceiveBufferSize(); }
+
+} // namespace mobilesensor
