@@ -1,0 +1,184 @@
+#include "device.h"
+
+#include "conduit/kit/kit.h"
+#include "frame_copy.h"
+#include "resolution_text.h"
+#include "webcam/string_vector_property.h"
+
+#include <limits>
+#include <utility>
+
+namespace framegrab {
+
+namespace kit = conduit::kit::device;
+using conduit::interfaces::device::PropertyList;
+
+namespace {
+
+constexpr const char* RUNTIME_ERROR_ID = "KORVEX:framegrab:runtimeError";
+constexpr const char* RUNTIME_ERROR_TEXT = "An unexpected error occurred during acquisition.";
+
+// Appends a new property; it is released here if the list cannot take it.
+void publish(PropertyList& published, conduit::interfaces::IPropertyInfo* property) {
+    try {
+        published.push_back(property);
+    } catch (...) {
+        conduit::kit::release(property);
+        throw;
+    }
+}
+
+} // namespace
+
+const char* const Device::WEBCAM_ID = "WebcamID";
+const char* const Device::RESOLUTION = "Resolution";
+const char* const Device::AVAILABLE_RESOLUTIONS = "AvailableResolutions";
+const char* const Device::FRAME_RATE = "Framerate";
+const char* const Device::INPUT_FRAME_TYPE = "InputFrameType";
+const char* const Device::OUTPUT_FRAME_TYPE = "OutputFrameType";
+const char* const Device::TIMESTAMP = "TimeStamp";
+
+const std::string Device::FRAME_TYPE_RGB24 = "RGB24PlanarColumn";
+const std::string Device::FRAME_TYPE_BGRA32_TOP_DOWN = "BGRA32PackedRowTopDown";
+const std::string Device::FRAME_TYPE_YUY2_BOTTOM_UP = "YUY2PackedRowBottomUp";
+
+Device::Device(conduit::interfaces::channel::IControl& hostChannel)
+    : Device(hostChannel, createWebcamController) {}
+
+Device::Device(conduit::interfaces::channel::IControl& hostChannel, ControllerFactory factory)
+    : channel(&hostChannel), makeController(std::move(factory)) {}
+
+Device::~Device() {
+    // The controller goes first: its close guarantees that no frame callback still
+    // runs when the rest of the device is destroyed.
+    try {
+        controller.reset();
+    } catch (...) {
+    }
+}
+
+void Device::init(const PropertyList& options, PropertyList& published) {
+    Resolution resolution;
+    try {
+        webcamID = kit::getScalarOptionValue<conduit::kit::ustring>(options, WEBCAM_ID,
+                                                                    conduit::kit::ustring());
+        resolution = probeCamera();
+    } catch (...) {
+        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
+    }
+    try {
+        const std::string text = formatResolution(resolution.width, resolution.height);
+        publish(published, new webcam::StringVectorProperty(AVAILABLE_RESOLUTIONS, &text, 1));
+        publish(published, new kit::TScalarProperty<std::string>(RESOLUTION, text));
+        publish(published, new kit::TScalarProperty<std::string>(INPUT_FRAME_TYPE,
+                                                                 FRAME_TYPE_BGRA32_TOP_DOWN));
+        publish(published,
+                new kit::TScalarProperty<std::string>(OUTPUT_FRAME_TYPE, FRAME_TYPE_RGB24));
+        publish(published, new kit::TScalarProperty<double>(TIMESTAMP, 0.0));
+        publish(published, new kit::TScalarProperty<double>(FRAME_RATE, 0.0));
+    } catch (...) {
+        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
+    }
+    // The camera is closed again, so frames start with the host's open.
+    setResolution(resolution);
+}
+
+Resolution Device::probeCamera() {
+    // A previous controller is stopped before the resolution it fed is forgotten.
+    controller.reset();
+    setResolution(Resolution());
+    controller = makeController(*this, webcamID);
+    if (!controller)
+        return Resolution();
+    controller->open();
+    controller->close();
+    controller->open();
+    const Resolution resolution = controller->getWebcamResolution();
+    controller->close();
+    return resolution;
+}
+
+void Device::setResolution(const Resolution& resolution) {
+    std::lock_guard<std::mutex> lock(frameMutex);
+    width = resolution.width;
+    height = resolution.height;
+}
+
+conduit::interfaces::device::IDataSource* Device::getDataSource() const {
+    return const_cast<Device*>(this);
+}
+
+conduit::interfaces::device::IDataSink* Device::getDataSink() const { return nullptr; }
+
+void Device::open(const PropertyList&) {
+    try {
+        if (controller)
+            controller->open();
+    } catch (...) {
+        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
+    }
+}
+
+void Device::execute(const char*, const PropertyList&) {}
+
+void Device::close() {
+    try {
+        if (controller)
+            controller->close();
+    } catch (...) {
+        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
+    }
+}
+
+void Device::term() { delete this; }
+
+bool Device::isSourceDone() const { return false; }
+
+std::int32_t Device::getSourcePolling() const { return 0; }
+
+conduit::interfaces::channel::IControl& Device::getChannel() const { return *channel; }
+
+void Device::processFrame(const PixelBuffer& pixels, double timestamp) {
+    try {
+        double frameWidth = 0;
+        double frameHeight = 0;
+        {
+            std::lock_guard<std::mutex> lock(frameMutex);
+            frameWidth = width;
+            frameHeight = height;
+        }
+        VideoFramePtr frame = copyFrame(pixels, pixelCount(frameWidth), pixelCount(frameHeight));
+        if (!frame)
+            return;
+        // Ownership passes at write, whatever its result.
+        kit::pushBuffer(*channel, frame.release());
+
+        double elapsed = 0;
+        double count = 0;
+        {
+            std::lock_guard<std::mutex> lock(frameMutex);
+            frameCount += 1;
+            // The first frame ever handed on starts the clock (it is never reset).
+            if (frameCount == 1)
+                firstTimestamp = timestamp;
+            elapsed = timestamp - firstTimestamp;
+            count = frameCount;
+        }
+        const double rate =
+            elapsed != 0 ? count / elapsed : std::numeric_limits<double>::infinity();
+        kit::postPropertyValue<kit::TScalarProperty<double>>(*channel, TIMESTAMP, elapsed);
+        kit::postPropertyValue<kit::TScalarProperty<double>>(*channel, FRAME_RATE, rate);
+    } catch (...) {
+        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
+    }
+}
+
+void Device::errorFcn(const std::string& identifier, const std::string& text) {
+    kit::postMessage<kit::ErrorInfo>(*channel, identifier, text);
+}
+
+void Device::warnFcn(const std::string& identifier, const std::string& text) {
+    kit::postMessage<kit::WarningInfo>(*channel, identifier, text);
+}
+
+} // namespace framegrab

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "capture_controller.h"
+#include "conduit/interfaces/channel.h"
+#include "conduit/interfaces/device.h"
+#include "conduit/kit/ustring.h"
+
+#include <boost/core/noncopyable.hpp>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace framegrab {
+
+// The capture device: makes one webcam a data source of the host channel. init
+// probes the camera and announces its resolution and frame types; between open and
+// close every camera frame is copied into a "BGRA32PackedRowTopDown" frame, written
+// into the channel, and followed by "TimeStamp" and "Framerate" updates.
+class Device : public conduit::interfaces::device::IControl,
+               public conduit::interfaces::device::IDataSource,
+               public ControllerClient,
+               private boost::noncopyable {
+public:
+    static const char* const WEBCAM_ID;
+    static const char* const RESOLUTION;
+    static const char* const AVAILABLE_RESOLUTIONS;
+    static const char* const FRAME_RATE;
+    static const char* const INPUT_FRAME_TYPE;
+    static const char* const OUTPUT_FRAME_TYPE;
+    static const char* const TIMESTAMP;
+
+    static const std::string FRAME_TYPE_RGB24;
+    static const std::string FRAME_TYPE_BGRA32_TOP_DOWN;
+    static const std::string FRAME_TYPE_YUY2_BOTTOM_UP;
+
+    // The platform's camera controller.
+    explicit Device(conduit::interfaces::channel::IControl& hostChannel);
+    // Another controller (tests script one).
+    Device(conduit::interfaces::channel::IControl& hostChannel, ControllerFactory factory);
+
+    // conduit::interfaces::device::IControl, host control thread
+    void init(const conduit::interfaces::device::PropertyList& options,
+              conduit::interfaces::device::PropertyList& published) override;
+    conduit::interfaces::device::IDataSource* getDataSource() const override;
+    conduit::interfaces::device::IDataSink* getDataSink() const override;
+    void open(const conduit::interfaces::device::PropertyList& options) override;
+    void execute(const char* command,
+                 const conduit::interfaces::device::PropertyList& options) override;
+    void close() override;
+    void term() override;
+
+    // conduit::interfaces::device::IDataSource
+    bool isSourceDone() const override;
+    std::int32_t getSourcePolling() const override;
+
+    conduit::interfaces::channel::IControl& getChannel() const;
+
+    // ControllerClient, called by the controller on its capture thread. Frames that
+    // arrive before init has stored the resolution, or that are smaller than it,
+    // are dropped.
+    void processFrame(const PixelBuffer& pixels, double timestamp) override;
+    void errorFcn(const std::string& identifier, const std::string& text) override;
+    void warnFcn(const std::string& identifier, const std::string& text);
+
+protected:
+    ~Device() override;
+
+private:
+    // Probes the camera: open, close, open, read the resolution, close.
+    Resolution probeCamera();
+    void setResolution(const Resolution& resolution);
+
+    conduit::interfaces::channel::IControl* channel;
+    std::unique_ptr<CaptureController> controller;
+    conduit::kit::ustring webcamID;
+    // width, height, firstTimestamp and frameCount are shared by the host thread
+    // (init) and the capture thread; frameMutex guards them.
+    double width = 0;
+    double height = 0;
+    double firstTimestamp = 0;
+    double frameCount = 0;
+    std::mutex frameMutex;
+    ControllerFactory makeController;
+};
+
+} // namespace framegrab

@@ -1,0 +1,389 @@
+#include "webcam_controller_linux.h"
+
+#include "device.h"
+#include "host/i18n/ustring_conversion.h"
+#include "start_failure_linux.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <mutex>
+#include <utility>
+
+namespace framegrab {
+
+namespace {
+
+// How long open waits for the camera's first frame, which fixes the resolution.
+constexpr std::chrono::seconds START_TIMEOUT{10};
+
+constexpr int TEST_WIDTH = 640;
+constexpr int TEST_HEIGHT = 480;
+constexpr int TEST_FRAMES_PER_SECOND = 30;
+
+bool initialiseGStreamer() {
+    GError* error = nullptr;
+    const bool ready = gst_init_check(nullptr, nullptr, &error) != FALSE;
+    if (error != nullptr)
+        g_error_free(error);
+    return ready;
+}
+
+// The capture time of a sample in seconds on the pipeline's clock: its buffer's
+// presentation time as running time, plus the base time of this run. The clock
+// keeps running across runs, so time stamps of a later open continue to grow.
+double captureTime(GstSample* sample, GstBuffer* buffer, GstElement* sink) {
+    GstClockTime when = GST_CLOCK_TIME_NONE;
+    const GstClockTime presentation = GST_BUFFER_PTS(buffer);
+    const GstClockTime base = gst_element_get_base_time(sink);
+    if (GST_CLOCK_TIME_IS_VALID(presentation) && GST_CLOCK_TIME_IS_VALID(base)) {
+        const GstSegment* segment = gst_sample_get_segment(sample);
+        const GstClockTime running =
+            segment != nullptr && segment->format == GST_FORMAT_TIME
+                ? gst_segment_to_running_time(segment, GST_FORMAT_TIME, presentation)
+                : presentation;
+        if (GST_CLOCK_TIME_IS_VALID(running))
+            when = base + running;
+    }
+    if (!GST_CLOCK_TIME_IS_VALID(when)) {
+        // No usable presentation time: the frame is stamped when it is handled.
+        GstClock* clock = gst_element_get_clock(sink);
+        when = clock != nullptr ? gst_clock_get_time(clock) : gst_util_get_timestamp();
+        if (clock != nullptr)
+            gst_object_unref(clock);
+    }
+    return static_cast<double>(when) / static_cast<double>(GST_SECOND);
+}
+
+// Keeps a video frame mapped for reading while it is handed over.
+class MappedFrame {
+public:
+    MappedFrame(GstVideoInfo& info, GstBuffer* buffer)
+        : mapped(gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ) != FALSE) {}
+    ~MappedFrame() {
+        if (mapped)
+            gst_video_frame_unmap(&frame);
+    }
+    MappedFrame(const MappedFrame&) = delete;
+    MappedFrame& operator=(const MappedFrame&) = delete;
+
+    // The first plane as the device reads it; empty when the buffer could not be
+    // mapped (it is smaller than its caps say).
+    PixelBuffer pixels() const {
+        PixelBuffer view;
+        if (!mapped)
+            return view;
+        const gint stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+        const auto* data = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+        const auto* mapStart = static_cast<const std::uint8_t*>(frame.map[0].data);
+        const std::uint8_t* mapEnd = mapStart + frame.map[0].size;
+        if (stride <= 0 || data == nullptr || data < mapStart || data > mapEnd)
+            return view;
+        view.baseAddress = data;
+        view.bytesPerRow = static_cast<std::size_t>(stride);
+        view.width = static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame));
+        view.height = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
+        // Only what the mapping holds from the plane's start may be read.
+        view.dataSize = static_cast<std::size_t>(mapEnd - data);
+        return view;
+    }
+
+private:
+    GstVideoFrame frame{};
+    const bool mapped;
+};
+
+} // namespace
+
+const char* const LinuxWebcamController::TEST_SOURCE = "videotestsrc";
+
+// One run of the camera: source ! [test format] ! videoconvert ! appsink (BGRA).
+// The streaming thread and the bus handler reach it through the callbacks; every
+// field they read is guarded by one of the two mutexes.
+struct LinuxWebcamController::Pipeline {
+    explicit Pipeline(ControllerClient& frameClient) : client(frameClient) {}
+    ~Pipeline() { stop(); }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    bool build(bool testCamera, const std::string& devicePath);
+    // Starts the pipeline and waits for its first frame; false when it failed.
+    bool start();
+    void stop();
+    const messages::Message& startFailure();
+    Resolution negotiatedResolution();
+
+    static GstFlowReturn onNewSample(GstAppSink* sink, gpointer data);
+    static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer data);
+
+    void handOver(GstSample* sample, GstElement* sink);
+    void noteResolution(GstSample* sample);
+    void recordError(GstMessage* message);
+    bool add(GstElement* element);
+
+    GstElement* bin = nullptr;
+
+    // Frame hand-over: the streaming thread holds it while the client has a frame,
+    // so stop waits for that frame and no frame is handed over afterwards.
+    std::mutex deliveryMutex;
+    ControllerClient& client;
+    bool delivering = false;
+
+    // What the start waits for: the first frame's size, or the first error.
+    std::mutex stateMutex;
+    std::condition_variable stateChanged;
+    const GstObject* errorSource = nullptr;
+    Resolution firstFrameSize;
+    bool frameSeen = false;
+    GError* firstError = nullptr;
+    std::string firstErrorDebug;
+    bool errorFromSource = false;
+};
+
+bool LinuxWebcamController::Pipeline::add(GstElement* element) {
+    if (element == nullptr)
+        return false;
+    return gst_bin_add(GST_BIN(bin), element) != FALSE;
+}
+
+bool LinuxWebcamController::Pipeline::build(bool testCamera, const std::string& devicePath) {
+    bin = gst_pipeline_new("framegrab");
+    if (bin == nullptr)
+        return false;
+    GstElement* source =
+        gst_element_factory_make(testCamera ? "videotestsrc" : "v4l2src", "source");
+    GstElement* shape = testCamera ? gst_element_factory_make("capsfilter", "shape") : nullptr;
+    GstElement* convert = gst_element_factory_make("videoconvert", "convert");
+    GstElement* sink = gst_element_factory_make("appsink", "sink");
+    // The bin takes each element that exists; the rest are released here.
+    bool complete = true;
+    for (GstElement* element : {source, shape, convert, sink}) {
+        if (element != nullptr && !add(element)) {
+            gst_object_unref(gst_object_ref_sink(element));
+            complete = false;
+        }
+    }
+    if (!complete || source == nullptr || convert == nullptr || sink == nullptr ||
+        (testCamera && shape == nullptr))
+        return false;
+
+    if (testCamera) {
+        g_object_set(source, "is-live", TRUE, nullptr);
+        GstCaps* size = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, TEST_WIDTH,
+                                            "height", G_TYPE_INT, TEST_HEIGHT, "framerate",
+                                            GST_TYPE_FRACTION, TEST_FRAMES_PER_SECOND, 1, nullptr);
+        g_object_set(shape, "caps", size, nullptr);
+        gst_caps_unref(size);
+    } else {
+        // The path goes in as a property, never through a pipeline description.
+        g_object_set(source, "device", devicePath.c_str(), nullptr);
+    }
+
+    GstAppSink* appSink = GST_APP_SINK(sink);
+    GstCaps* bgra = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRA", nullptr);
+    gst_app_sink_set_caps(appSink, bgra);
+    gst_caps_unref(bgra);
+    // At most one frame waits; a newer frame replaces it (late frames are dropped).
+    gst_app_sink_set_max_buffers(appSink, 1);
+    gst_app_sink_set_drop(appSink, TRUE);
+    gst_app_sink_set_emit_signals(appSink, FALSE);
+    g_object_set(sink, "sync", FALSE, "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &Pipeline::onNewSample;
+    gst_app_sink_set_callbacks(appSink, &callbacks, this, nullptr);
+
+    const bool linked = testCamera
+                            ? gst_element_link_many(source, shape, convert, sink, nullptr) != FALSE
+                            : gst_element_link_many(source, convert, sink, nullptr) != FALSE;
+    if (!linked)
+        return false;
+
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        errorSource = GST_OBJECT(source);
+    }
+    GstBus* bus = gst_element_get_bus(bin);
+    gst_bus_set_sync_handler(bus, &Pipeline::onBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    return true;
+}
+
+bool LinuxWebcamController::Pipeline::start() {
+    {
+        std::lock_guard<std::mutex> lock(deliveryMutex);
+        delivering = true;
+    }
+    if (gst_element_set_state(bin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    std::unique_lock<std::mutex> lock(stateMutex);
+    stateChanged.wait_for(lock, START_TIMEOUT,
+                          [this] { return frameSeen || firstError != nullptr; });
+    return frameSeen && firstError == nullptr;
+}
+
+void LinuxWebcamController::Pipeline::stop() {
+    {
+        // Waits for a frame being handed over; later samples are not handed over.
+        std::lock_guard<std::mutex> lock(deliveryMutex);
+        delivering = false;
+    }
+    if (bin != nullptr) {
+        // Joins the streaming thread.
+        gst_element_set_state(bin, GST_STATE_NULL);
+        gst_object_unref(bin);
+        bin = nullptr;
+    }
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (firstError != nullptr) {
+        g_error_free(firstError);
+        firstError = nullptr;
+    }
+}
+
+const messages::Message& LinuxWebcamController::Pipeline::startFailure() {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return classifyStartFailure(firstError, firstErrorDebug.c_str(), errorFromSource);
+}
+
+Resolution LinuxWebcamController::Pipeline::negotiatedResolution() {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return firstFrameSize;
+}
+
+GstFlowReturn LinuxWebcamController::Pipeline::onNewSample(GstAppSink* sink, gpointer data) {
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (sample == nullptr)
+        return GST_FLOW_OK;
+    auto* pipeline = static_cast<Pipeline*>(data);
+    pipeline->noteResolution(sample);
+    pipeline->handOver(sample, GST_ELEMENT(sink));
+    gst_sample_unref(sample);
+    return GST_FLOW_OK;
+}
+
+void LinuxWebcamController::Pipeline::noteResolution(GstSample* sample) {
+    GstVideoInfo info;
+    GstCaps* caps = gst_sample_get_caps(sample);
+    const bool known = caps != nullptr && gst_video_info_from_caps(&info, caps) != FALSE;
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (frameSeen || !known)
+        return;
+    firstFrameSize.width = GST_VIDEO_INFO_WIDTH(&info);
+    firstFrameSize.height = GST_VIDEO_INFO_HEIGHT(&info);
+    frameSeen = true;
+    stateChanged.notify_all();
+}
+
+void LinuxWebcamController::Pipeline::handOver(GstSample* sample, GstElement* sink) {
+    std::lock_guard<std::mutex> lock(deliveryMutex);
+    if (!delivering)
+        return;
+    // Exceptions must not unwind into GStreamer's C frames.
+    try {
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstVideoInfo info;
+        if (buffer == nullptr || caps == nullptr || !gst_video_info_from_caps(&info, caps) ||
+            GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRA) {
+            client.errorFcn(messages::NO_FRAMES.identifier, messages::NO_FRAMES.text);
+            return;
+        }
+        MappedFrame frame(info, buffer);
+        const PixelBuffer pixels = frame.pixels();
+        // A buffer smaller than its caps say is dropped.
+        if (pixels.baseAddress == nullptr)
+            return;
+        client.processFrame(pixels, captureTime(sample, buffer, sink));
+    } catch (...) {
+    }
+}
+
+GstBusSyncReply LinuxWebcamController::Pipeline::onBusMessage(GstBus*, GstMessage* message,
+                                                              gpointer data) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        static_cast<Pipeline*>(data)->recordError(message);
+    // Nobody reads the bus: dropping every message keeps it from growing.
+    return GST_BUS_DROP;
+}
+
+void LinuxWebcamController::Pipeline::recordError(GstMessage* message) {
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        if (firstError == nullptr && error != nullptr) {
+            firstError = error;
+            error = nullptr;
+            firstErrorDebug = debug != nullptr ? debug : "";
+            errorFromSource = GST_MESSAGE_SRC(message) == errorSource;
+        }
+    }
+    stateChanged.notify_all();
+    if (error != nullptr)
+        g_error_free(error);
+    g_free(debug);
+}
+
+LinuxWebcamController::LinuxWebcamController(ControllerClient& frameClient, std::string cameraID)
+    : client(frameClient), uniqueID(std::move(cameraID)), gstreamerReady(initialiseGStreamer()) {}
+
+LinuxWebcamController::~LinuxWebcamController() { close(); }
+
+bool LinuxWebcamController::open() {
+    if (pipeline)
+        return true;
+    resolution = Resolution();
+    openedDevice.clear();
+    if (!gstreamerReady) {
+        report(messages::SESSION_CREATION_ERROR);
+        return false;
+    }
+    const bool testCamera = uniqueID == TEST_SOURCE;
+    // Anything else must be a device path; the source is never asked to guess.
+    if (!testCamera && (uniqueID.empty() || uniqueID.front() != '/')) {
+        report(messages::DEVICE_INACCESSIBLE);
+        return false;
+    }
+    auto run = std::make_unique<Pipeline>(client);
+    if (!run->build(testCamera, uniqueID)) {
+        report(messages::SESSION_CREATION_ERROR);
+        return false;
+    }
+    if (!run->start()) {
+        const messages::Message& failure = run->startFailure();
+        run.reset(); // stopped before the failure is reported
+        report(failure);
+        return false;
+    }
+    resolution = run->negotiatedResolution();
+    pipeline = std::move(run);
+    openedDevice = uniqueID;
+    return true;
+}
+
+void LinuxWebcamController::close() { pipeline.reset(); }
+
+Resolution LinuxWebcamController::getWebcamResolution() {
+    if (!(resolution.width > 0 && resolution.height > 0)) {
+        report(messages::INVALID_RESOLUTION);
+        return Resolution();
+    }
+    return resolution;
+}
+
+std::string LinuxWebcamController::device() const { return openedDevice; }
+
+void LinuxWebcamController::report(const messages::Message& message) {
+    client.errorFcn(message.identifier, message.text);
+}
+
+std::unique_ptr<CaptureController> createWebcamController(Device& device,
+                                                          const conduit::kit::ustring& uniqueID) {
+    return std::make_unique<LinuxWebcamController>(device, korvex::i18n::narrow(uniqueID));
+}
+
+} // namespace framegrab
