@@ -1,0 +1,22 @@
+#include "host/contract/device_contract.h"
+#include "host/i18n/ustring_conversion.h"
+
+namespace korvex::host::contract {
+
+namespace {
+
+// framegrab rejects no option; the generated test camera stands in for a webcam.
+DeviceCase framegrabCase() {
+    DeviceCase testCamera;
+    testCamera.plugin = "framegrab";
+    testCamera.acceptedOptions = [](Options& options) {
+        options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
+    };
+    return testCamera;
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Framegrab, DeviceContract, testing::Values(framegrabCase()));
+
+} // namespace korvex::host::contract

@@ -1,0 +1,176 @@
+#include "conduit/kit/kit.h"
+#include "host/channel.h"
+#include "host/i18n/ustring_conversion.h"
+#include "host/plugin_loader.h"
+#include "host/property_list.h"
+#include "webcam/string_vector_property.h"
+#include "webcam/video_data_buffer.h"
+
+#include <chrono>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// The built plug-in, loaded as the host loads it, on the stand-in channel with the
+// generated test camera (640x480 at 30 frames per second).
+
+namespace {
+
+using namespace std::chrono_literals;
+using korvex::host::Options;
+using korvex::host::PropertyListOwner;
+using korvex::host::scalarValue;
+
+constexpr auto WAIT = 10s;
+
+class FramegrabPlugin : public testing::Test {
+protected:
+    void init(const char* webcamID) {
+        Options options;
+        options.set("WebcamID", korvex::i18n::widen(webcamID));
+        device->init(options, published.list());
+    }
+
+    std::vector<double> values(const char* name) const {
+        std::vector<double> all;
+        for (const auto& property : channel.properties(name))
+            all.push_back(scalarValue<double>(property.get()).value_or(-1.0));
+        return all;
+    }
+
+    // The library outlives the channel and the lists, which hold its objects.
+    korvex::host::PluginLibrary library{korvex::host::pluginPath("framegrab")};
+    korvex::host::Channel channel;
+    PropertyListOwner published;
+    korvex::host::DevicePtr device = library.createDevice(channel);
+};
+
+TEST_F(FramegrabPlugin, InitPublishesSixPropertiesWithTheTestCameraResolution) {
+    init("videotestsrc");
+    const std::vector<std::string> names = {"AvailableResolutions", "Resolution", "InputFrameType",
+                                            "OutputFrameType",      "TimeStamp",  "Framerate"};
+    ASSERT_EQ(names, published.names());
+    const auto* available = dynamic_cast<webcam::StringVectorProperty*>(published[0]);
+    ASSERT_NE(nullptr, available);
+    EXPECT_EQ(std::vector<std::string>{"640x480"}, available->getValue());
+    EXPECT_EQ("640x480", scalarValue<std::string>(published[1]).value_or("?"));
+    EXPECT_EQ("BGRA32PackedRowTopDown", scalarValue<std::string>(published[2]).value_or("?"));
+    EXPECT_EQ("RGB24PlanarColumn", scalarValue<std::string>(published[3]).value_or("?"));
+    EXPECT_EQ(0.0, scalarValue<double>(published[4]).value_or(-1.0));
+    EXPECT_EQ(0.0, scalarValue<double>(published[5]).value_or(-1.0));
+    EXPECT_TRUE(channel.messages().empty());
+    // The probe in init pushes nothing.
+    EXPECT_EQ(0u, channel.writeCount());
+}
+
+TEST_F(FramegrabPlugin, OpenDeliversWhole640x480BgraFrames) {
+    init("videotestsrc");
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForBuffers(5, WAIT));
+    device->close();
+    const auto buffers = channel.takeAllBuffers();
+    ASSERT_GE(buffers.size(), 5u);
+    for (const auto& buffer : buffers) {
+        const auto* frame = dynamic_cast<const webcam::VideoDataBuffer*>(buffer.get());
+        ASSERT_NE(nullptr, frame);
+        EXPECT_EQ(1u, frame->getCount());
+        EXPECT_EQ(640u * 480 * 4, frame->size);
+        EXPECT_EQ(480u, frame->height);
+        EXPECT_EQ(640u, frame->width);
+        EXPECT_EQ(4u, frame->bytesPerPixel);
+        // Opaque BGRA: every fourth byte is alpha 255, in the first and the last row.
+        EXPECT_EQ(255, frame->data[3]);
+        EXPECT_EQ(255, frame->data[frame->size - 1]);
+    }
+    EXPECT_TRUE(channel.messages().empty());
+}
+
+TEST_F(FramegrabPlugin, TimeStampStartsAtZeroAndFramerateApproaches30) {
+    init("videotestsrc");
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForProperties("Framerate", 31, WAIT));
+    device->close();
+    const auto stamps = values("TimeStamp");
+    const auto rates = values("Framerate");
+    ASSERT_GE(stamps.size(), 31u);
+    ASSERT_EQ(stamps.size(), rates.size());
+    EXPECT_EQ(0.0, stamps.front());
+    for (std::size_t i = 1; i < stamps.size(); ++i)
+        ASSERT_GT(stamps[i], stamps[i - 1]) << "update " << i;
+    EXPECT_TRUE(std::isinf(rates.front()) && rates.front() > 0);
+    // Frames counted over the time since the first: n / ((n - 1) / 30) for a camera
+    // that loses nothing, 31 after 31 frames.
+    EXPECT_NEAR(30.0, rates.back(), 4.0);
+    // Frames of a 30 per second camera are at least 1/30 s apart.
+    EXPECT_GE(stamps.back(), static_cast<double>(stamps.size() - 1) / 30.0 - 0.005);
+}
+
+TEST_F(FramegrabPlugin, TimeStampContinuesAfterCloseAndOpen) {
+    init("videotestsrc");
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForProperties("TimeStamp", 3, WAIT));
+    device->close();
+    const double lastOfFirstRun = values("TimeStamp").back();
+    const std::size_t firstRun = values("TimeStamp").size();
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForProperties("TimeStamp", firstRun + 3, WAIT));
+    device->close();
+    const auto stamps = values("TimeStamp");
+    EXPECT_GT(stamps[firstRun], lastOfFirstRun);
+    EXPECT_EQ(0.0, stamps.front()) << "the clock was not reset";
+    const auto rates = values("Framerate");
+    EXPECT_TRUE(std::isfinite(rates[firstRun]));
+}
+
+TEST_F(FramegrabPlugin, UnknownIdentifierIsInaccessibleAndStillPublishes0x0) {
+    init("no-such-camera");
+    ASSERT_EQ(6u, published.size());
+    const auto* available = dynamic_cast<webcam::StringVectorProperty*>(published[0]);
+    ASSERT_NE(nullptr, available);
+    EXPECT_EQ(std::vector<std::string>{"0x0"}, available->getValue());
+    EXPECT_EQ("0x0", scalarValue<std::string>(published[1]).value_or("?"));
+
+    // open, close, open, resolution: two failed opens and no resolution.
+    const auto messages = channel.messages();
+    ASSERT_EQ(3u, messages.size());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ("error", messages[i].type);
+        EXPECT_EQ("KORVEX:webcam:deviceInaccessible", messages[i].id);
+        EXPECT_EQ("Unable to gain access to the webcam.", messages[i].text);
+    }
+    EXPECT_EQ("KORVEX:webcam:invalidResolution", messages[2].id);
+    EXPECT_EQ("Unable to determine resolution of the webcam.", messages[2].text);
+
+    channel.clearRecords();
+    device->open(Options());
+    device->close();
+    ASSERT_EQ(1u, channel.messages().size());
+    EXPECT_EQ("KORVEX:webcam:deviceInaccessible", channel.messages()[0].id);
+    EXPECT_EQ(0u, channel.writeCount());
+}
+
+TEST_F(FramegrabPlugin, MissingIdentifierIsInaccessible) {
+    Options options;
+    device->init(options, published.list());
+    EXPECT_EQ(6u, published.size());
+    const auto messages = channel.messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ("KORVEX:webcam:deviceInaccessible", messages[0].id);
+}
+
+TEST_F(FramegrabPlugin, TermWhileFramesFlow) {
+    init("videotestsrc");
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForBuffers(3, WAIT));
+    // No close: term stops the camera, and frames already pushed stay whole.
+    device.reset();
+    for (const auto& buffer : channel.takeAllBuffers()) {
+        const auto* frame = dynamic_cast<const webcam::VideoDataBuffer*>(buffer.get());
+        ASSERT_NE(nullptr, frame);
+        EXPECT_EQ(640u * 480 * 4, frame->size);
+    }
+    EXPECT_TRUE(channel.messages().empty());
+}
+
+} // namespace

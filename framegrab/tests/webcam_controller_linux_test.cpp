@@ -1,0 +1,161 @@
+#include "framegrab/webcam_controller_linux.h"
+#include "recording_client.h"
+
+#include <algorithm>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// The GStreamer controller on the generated test camera, and with identifiers
+// that name no camera.
+
+namespace {
+
+using namespace std::chrono_literals;
+using framegrab::LinuxWebcamController;
+using framegrab::Resolution;
+using framegrab::testing::FrameRecord;
+using framegrab::testing::RecordingClient;
+
+constexpr auto WAIT = 10s;
+
+// Frames are whole 640x480 BGRA images, in capture order, 1/30 s apart.
+void expectTestCameraFrames(const std::vector<FrameRecord>& frames) {
+    ASSERT_FALSE(frames.empty());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const FrameRecord& frame = frames[i];
+        SCOPED_TRACE(testing::Message() << "frame " << i);
+        EXPECT_EQ(640u, frame.width);
+        EXPECT_EQ(480u, frame.height);
+        EXPECT_GE(frame.bytesPerRow, 640u * 4);
+        EXPECT_GE(frame.dataSize, 479 * frame.bytesPerRow + 640 * 4);
+        EXPECT_FALSE(frame.afterClose);
+        // The test pattern's top-left bar is grey and opaque.
+        EXPECT_EQ(frame.firstPixel[0], frame.firstPixel[1]);
+        EXPECT_EQ(frame.firstPixel[1], frame.firstPixel[2]);
+        EXPECT_EQ(255, frame.firstPixel[3]);
+        EXPECT_GT(frame.timestamp, 0.0);
+        if (i > 0) {
+            EXPECT_GT(frame.timestamp, frames[i - 1].timestamp);
+        }
+    }
+    if (frames.size() > 2) {
+        std::vector<double> gaps;
+        for (std::size_t i = 1; i < frames.size(); ++i)
+            gaps.push_back(frames[i].timestamp - frames[i - 1].timestamp);
+        std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+        EXPECT_NEAR(1.0 / 30, gaps[gaps.size() / 2], 0.002);
+    }
+}
+
+TEST(LinuxWebcamController, TestCameraDeliversBgraFramesAt30PerSecond) {
+    RecordingClient client;
+    LinuxWebcamController controller(client, "videotestsrc");
+    ASSERT_TRUE(controller.open());
+    EXPECT_EQ("videotestsrc", controller.device());
+    const Resolution resolution = controller.getWebcamResolution();
+    EXPECT_EQ(640.0, resolution.width);
+    EXPECT_EQ(480.0, resolution.height);
+    ASSERT_TRUE(client.waitForFrames(10, WAIT));
+    controller.close();
+    client.markClosed();
+    expectTestCameraFrames(client.takeFrames());
+    EXPECT_TRUE(client.takeErrors().empty());
+    // The resolution stays known after close.
+    EXPECT_EQ(640.0, controller.getWebcamResolution().width);
+    EXPECT_TRUE(client.takeErrors().empty());
+}
+
+TEST(LinuxWebcamController, CloseWaitsForTheFrameBeingHandedOver) {
+    RecordingClient client;
+    client.holdFrame = 100ms;
+    LinuxWebcamController controller(client, "videotestsrc");
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrameInProgress(WAIT));
+    controller.close();
+    // No frame is with the client when close returns, and none comes later.
+    EXPECT_EQ(0, client.framesInProgress());
+    client.markClosed();
+    const std::size_t delivered = client.takeFrames().size();
+    EXPECT_GE(delivered, 1u);
+    controller.open();
+    ASSERT_TRUE(client.waitForFrames(1, WAIT));
+    controller.close();
+    for (const FrameRecord& frame : client.takeFrames())
+        EXPECT_TRUE(frame.afterClose) << "only frames of the second open arrive after the mark";
+}
+
+TEST(LinuxWebcamController, TimeStampsKeepGrowingAcrossCloseAndOpen) {
+    RecordingClient client;
+    LinuxWebcamController controller(client, "videotestsrc");
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(3, WAIT));
+    controller.close();
+    const double lastOfFirstRun = client.takeFrames().back().timestamp;
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(3, WAIT));
+    controller.close();
+    const auto second = client.takeFrames();
+    EXPECT_GT(second.front().timestamp, lastOfFirstRun);
+    expectTestCameraFrames(second);
+}
+
+TEST(LinuxWebcamController, OpenWhileOpenKeepsTheOneSession) {
+    RecordingClient client;
+    LinuxWebcamController controller(client, "videotestsrc");
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(6, WAIT));
+    controller.close();
+    controller.close();
+    // One session: each capture time is handed over once.
+    expectTestCameraFrames(client.takeFrames());
+}
+
+TEST(LinuxWebcamController, IdentifiersThatNameNoCameraAreInaccessible) {
+    const char* identifiers[] = {
+        "no-such-camera",          // neither the test camera nor a path
+        "",                        // nothing at all
+        "video0",                  // not a path
+        "/dev/framegrab-none",     // no such file
+        "/dev/null",               // a device, but no camera
+        "/tmp",                    // not a device
+        "videotestsrc ! fakesink", // no pipeline text is ever parsed
+    };
+    for (const char* identifier : identifiers) {
+        SCOPED_TRACE(identifier);
+        RecordingClient client;
+        LinuxWebcamController controller(client, identifier);
+        EXPECT_FALSE(controller.open());
+        EXPECT_EQ("", controller.device());
+        auto errors = client.takeErrors();
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_EQ("KORVEX:webcam:deviceInaccessible", errors[0].identifier);
+        EXPECT_EQ("Unable to gain access to the webcam.", errors[0].text);
+
+        const Resolution resolution = controller.getWebcamResolution();
+        EXPECT_EQ(0.0, resolution.width);
+        EXPECT_EQ(0.0, resolution.height);
+        errors = client.takeErrors();
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_EQ("KORVEX:webcam:invalidResolution", errors[0].identifier);
+        EXPECT_EQ("Unable to determine resolution of the webcam.", errors[0].text);
+        controller.close();
+        EXPECT_TRUE(client.takeFrames().empty());
+    }
+}
+
+TEST(LinuxWebcamController, ResolutionBeforeAnyOpenIsInvalid) {
+    RecordingClient client;
+    LinuxWebcamController controller(client, "videotestsrc");
+    const Resolution resolution = controller.getWebcamResolution();
+    EXPECT_EQ(0.0, resolution.width);
+    EXPECT_EQ(0.0, resolution.height);
+    const auto errors = client.takeErrors();
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ("KORVEX:webcam:invalidResolution", errors[0].identifier);
+    EXPECT_EQ("", controller.device());
+}
+
+} // namespace
