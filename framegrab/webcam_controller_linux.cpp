@@ -4,6 +4,7 @@
 #include "host/i18n/ustring_conversion.h"
 #include "start_failure_linux.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -23,6 +24,14 @@ constexpr std::chrono::seconds START_TIMEOUT{10};
 constexpr int TEST_WIDTH = 640;
 constexpr int TEST_HEIGHT = 480;
 constexpr int TEST_FRAMES_PER_SECOND = 30;
+
+// GStreamer hands pipelines to its streaming threads (kept in a pool and reused)
+// through futexes that ThreadSanitizer cannot see. This counter makes that hand-over
+// visible: the host thread releases it once a pipeline is built, and every callback
+// acquires it before it touches the pipeline.
+std::atomic<unsigned> pipelinesBuilt{0};
+
+void acquirePipelines() { pipelinesBuilt.load(std::memory_order_acquire); }
 
 bool initialiseGStreamer() {
     GError* error = nullptr;
@@ -208,6 +217,7 @@ bool LinuxWebcamController::Pipeline::build(bool testCamera, const std::string& 
     GstBus* bus = gst_element_get_bus(bin);
     gst_bus_set_sync_handler(bus, &Pipeline::onBusMessage, this, nullptr);
     gst_object_unref(bus);
+    pipelinesBuilt.fetch_add(1, std::memory_order_release);
     return true;
 }
 
@@ -236,7 +246,10 @@ void LinuxWebcamController::Pipeline::stop() {
         gst_object_unref(bin);
         bin = nullptr;
     }
-    std::lock_guard<std::mutex> lock(stateMutex);
+    // The streaming thread is done; taking both locks once more orders its last
+    // accesses before whatever follows (such as freeing this pipeline) in a way the
+    // race detector sees too.
+    std::scoped_lock lock(deliveryMutex, stateMutex);
     if (firstError != nullptr) {
         g_error_free(firstError);
         firstError = nullptr;
@@ -257,6 +270,7 @@ GstFlowReturn LinuxWebcamController::Pipeline::onNewSample(GstAppSink* sink, gpo
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (sample == nullptr)
         return GST_FLOW_OK;
+    acquirePipelines();
     auto* pipeline = static_cast<Pipeline*>(data);
     pipeline->noteResolution(sample);
     pipeline->handOver(sample, GST_ELEMENT(sink));
@@ -303,8 +317,10 @@ void LinuxWebcamController::Pipeline::handOver(GstSample* sample, GstElement* si
 
 GstBusSyncReply LinuxWebcamController::Pipeline::onBusMessage(GstBus*, GstMessage* message,
                                                               gpointer data) {
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        acquirePipelines();
         static_cast<Pipeline*>(data)->recordError(message);
+    }
     // Nobody reads the bus: dropping every message keeps it from growing.
     return GST_BUS_DROP;
 }

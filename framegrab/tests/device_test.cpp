@@ -223,20 +223,23 @@ TEST_F(DeviceTest, FramesWithoutAKnownResolutionAreDropped) {
 }
 
 TEST_F(DeviceTest, FramesDuringTheProbeInInitAreDropped) {
-    // The camera delivers from its first open inside init, before the resolution
-    // has been read; none of those frames is copied, and the clock starts with the
-    // first frame after the host's open.
+    // The camera delivers from its first open inside init until its last close
+    // there, also after the resolution has been read; none of those frames is
+    // copied, and the clock starts with the first frame after the host's open.
     script.resolution = {6, 4};
     Image image(6, 4);
     double next = 100.0;
     script.onOpen = [&](Device& device) { device.processFrame(image.view, next++); };
+    script.onClose = [&](Device& device) { device.processFrame(image.view, next++); };
     auto device = makeDevice();
     init(*device);
     EXPECT_EQ(0u, channel.writeCount());
     EXPECT_TRUE(values("TimeStamp").empty());
+    ASSERT_EQ(104.0, next) << "two opens and two closes delivered";
 
-    device->open(Options()); // delivers one frame at 102
-    device->processFrame(image.view, 102.5);
+    script.onClose = nullptr;
+    device->open(Options()); // delivers one frame at 104
+    device->processFrame(image.view, 104.5);
     EXPECT_EQ(2u, channel.writeCount());
     EXPECT_EQ((std::vector<double>{0.0, 0.5}), values("TimeStamp"));
 }

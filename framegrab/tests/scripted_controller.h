@@ -19,6 +19,8 @@ struct Script {
     bool openResult = true;
     // Run inside every open, with the device, as a camera would start delivering.
     std::function<void(Device&)> onOpen;
+    // Run inside every close, before the camera stops.
+    std::function<void(Device&)> onClose;
     // What the device called, including "made <identifier>" and "destroyed".
     std::vector<std::string> calls;
 };
@@ -35,7 +37,11 @@ public:
             script.onOpen(device_);
         return script.openResult;
     }
-    void close() override { script.calls.push_back("close"); }
+    void close() override {
+        script.calls.push_back("close");
+        if (script.onClose)
+            script.onClose(device_);
+    }
     Resolution getWebcamResolution() override {
         script.calls.push_back("getWebcamResolution");
         return script.resolution;
