@@ -131,14 +131,15 @@ TEST(AdapterTable, GivesAnEmptyListWhenTheTableCannotBeRead) {
 }
 
 TEST(AdapterTable, WritesAddressesWithoutLeadingZeros) {
-    ScriptedTable table({{{"192.168.001.010", "255.255.255.000"}}});
+    ScriptedTable table(
+        std::vector<ScriptedAdapter>{ScriptedAdapter{{"192.168.001.010", "255.255.255.000"}}});
     EXPECT_EQ(Addresses{"192.168.1.10"}, read(table));
 }
 
 TEST(AdapterTable, ThrowsASystemErrorForTextThatIsNoAddress) {
     ScriptedTable badAddress({{{"10.0.0.5", MASK}}, {{"bogus", MASK}}});
     EXPECT_THROW(read(badAddress), boost::system::system_error);
-    ScriptedTable badMask({{{"10.0.0.5", "255.255"}}});
+    ScriptedTable badMask(std::vector<ScriptedAdapter>{ScriptedAdapter{{"10.0.0.5", "255.255"}}});
     EXPECT_THROW(read(badMask), boost::system::system_error);
 }
 

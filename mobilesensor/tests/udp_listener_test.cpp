@@ -128,6 +128,8 @@ TEST_F(UdpListenerTest, AddressThatDoesNotParseIsReportedOnce) {
 // --- Reception ---------------------------------------------------------------------
 
 TEST_F(UdpListenerTest, DropsDatagramsFromSecondSender) {
+    if (!secondLoopbackKeepsItsAddress())
+        GTEST_SKIP() << "datagrams sent from 127.0.0.2 arrive from 127.0.0.1 here (Wine)";
     auto listener = makeListener(0);
     listener->beginListening();
     ASSERT_NE(0, listener->getPort());
@@ -155,6 +157,8 @@ TEST_F(UdpListenerTest, DropsDatagramsFromSecondSender) {
 }
 
 TEST_F(UdpListenerTest, FirstSenderStaysTheOnlyOneInLaterCycles) {
+    if (!secondLoopbackKeepsItsAddress())
+        GTEST_SKIP() << "datagrams sent from 127.0.0.2 arrive from 127.0.0.1 here (Wine)";
     auto listener = makeListener(0);
     listener->beginListening();
     Sender(SECOND_LOOPBACK).send(listener->getPort(), "first");

@@ -73,6 +73,16 @@ void Sender::send(std::uint16_t port, const std::string& bytes) {
 
 std::uint16_t Sender::localPort() const { return socket_.local_endpoint().port(); }
 
+bool secondLoopbackKeepsItsAddress() {
+    asio::io_context io;
+    udp::socket receiver(io, udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0));
+    Sender("127.0.0.2").send(receiver.local_endpoint().port(), "probe");
+    char byte = 0;
+    udp::endpoint source;
+    receiver.receive_from(asio::buffer(&byte, 1), source, 0);
+    return source.address() == asio::ip::make_address_v4("127.0.0.2");
+}
+
 bool canBind(const std::string& address, std::uint16_t port) {
     asio::io_context io;
     udp::socket probe(io);

@@ -67,6 +67,11 @@ private:
     udp::socket socket_;
 };
 
+// Whether a datagram sent from a socket bound to 127.0.0.2 arrives with that source
+// address. Wine binds such a socket to every address of the loopback interface, and
+// it then sends from 127.0.0.1.
+bool secondLoopbackKeepsItsAddress();
+
 // Whether address:port can be bound right now.
 bool canBind(const std::string& address, std::uint16_t port);
 

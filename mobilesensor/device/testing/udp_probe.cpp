@@ -1,0 +1,78 @@
+#include "udp_probe.h"
+
+#include "mobilesensor/port_search.h"
+
+#include <stdexcept>
+
+namespace mobilesensor::testing {
+
+namespace asio = boost::asio;
+using boost::asio::ip::udp;
+
+namespace {
+
+udp::endpoint endpointOf(const std::string& address, std::uint16_t port) {
+    return udp::endpoint(asio::ip::make_address(address), port);
+}
+
+} // namespace
+
+bool canBind(const std::string& address, std::uint16_t port) {
+    asio::io_context io;
+    udp::socket probe(io);
+    boost::system::error_code failure;
+    probe.open(udp::v4(), failure);
+    if (!failure)
+        probe.bind(endpointOf(address, port), failure);
+    return !failure;
+}
+
+std::uint16_t findFreePortPair() {
+    // Ports the system hands out are free; one whose neighbour is free too is
+    // found within a few tries.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        asio::io_context io;
+        udp::socket probe(io, udp::endpoint(udp::v4(), 0));
+        const std::uint16_t port = probe.local_endpoint().port();
+        probe.close();
+        if (port != 0 && port < 65535 && canBind("0.0.0.0", port) &&
+            canBind("0.0.0.0", static_cast<std::uint16_t>(port + 1)))
+            return port;
+    }
+    throw std::runtime_error("no free pair of UDP ports");
+}
+
+std::uint16_t expectedSearchPort() {
+    bool sequential = false;
+    std::uint16_t port = getNextPortToTry(0, sequential);
+    while (port != 0 && !canBind("0.0.0.0", port))
+        port = getNextPortToTry(port, sequential);
+    return port;
+}
+
+DatagramSender::DatagramSender() : socket(io) {
+    socket.open(udp::v4());
+    socket.bind(endpointOf("127.0.0.1", 0));
+}
+
+void DatagramSender::send(std::uint16_t port, const std::string& bytes) {
+    socket.send_to(asio::buffer(bytes), endpointOf("127.0.0.1", port));
+}
+
+void DatagramSender::send(std::uint16_t port, const std::vector<std::uint8_t>& bytes) {
+    socket.send_to(asio::buffer(bytes), endpointOf("127.0.0.1", port));
+}
+
+bool PortHolder::hold(std::uint16_t port) {
+    auto socket = std::make_unique<udp::socket>(io);
+    boost::system::error_code failure;
+    socket->open(udp::v4(), failure);
+    if (!failure)
+        socket->bind(endpointOf("0.0.0.0", port), failure);
+    if (failure)
+        return false;
+    sockets.push_back(std::move(socket));
+    return true;
+}
+
+} // namespace mobilesensor::testing
