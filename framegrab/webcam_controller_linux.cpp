@@ -2,12 +2,12 @@
 
 #include "device.h"
 #include "host/i18n/ustring_conversion.h"
+#include "sample_frame_linux.h"
 #include "start_failure_linux.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -40,70 +40,6 @@ bool initialiseGStreamer() {
         g_error_free(error);
     return ready;
 }
-
-// The capture time of a sample in seconds on the pipeline's clock: its buffer's
-// presentation time as running time, plus the base time of this run. The clock
-// keeps running across runs, so time stamps of a later open continue to grow.
-double captureTime(GstSample* sample, GstBuffer* buffer, GstElement* sink) {
-    GstClockTime when = GST_CLOCK_TIME_NONE;
-    const GstClockTime presentation = GST_BUFFER_PTS(buffer);
-    const GstClockTime base = gst_element_get_base_time(sink);
-    if (GST_CLOCK_TIME_IS_VALID(presentation) && GST_CLOCK_TIME_IS_VALID(base)) {
-        const GstSegment* segment = gst_sample_get_segment(sample);
-        const GstClockTime running =
-            segment != nullptr && segment->format == GST_FORMAT_TIME
-                ? gst_segment_to_running_time(segment, GST_FORMAT_TIME, presentation)
-                : presentation;
-        if (GST_CLOCK_TIME_IS_VALID(running))
-            when = base + running;
-    }
-    if (!GST_CLOCK_TIME_IS_VALID(when)) {
-        // No usable presentation time: the frame is stamped when it is handled.
-        GstClock* clock = gst_element_get_clock(sink);
-        when = clock != nullptr ? gst_clock_get_time(clock) : gst_util_get_timestamp();
-        if (clock != nullptr)
-            gst_object_unref(clock);
-    }
-    return static_cast<double>(when) / static_cast<double>(GST_SECOND);
-}
-
-// Keeps a video frame mapped for reading while it is handed over.
-class MappedFrame {
-public:
-    MappedFrame(GstVideoInfo& info, GstBuffer* buffer)
-        : mapped(gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ) != FALSE) {}
-    ~MappedFrame() {
-        if (mapped)
-            gst_video_frame_unmap(&frame);
-    }
-    MappedFrame(const MappedFrame&) = delete;
-    MappedFrame& operator=(const MappedFrame&) = delete;
-
-    // The first plane as the device reads it; empty when the buffer could not be
-    // mapped (it is smaller than its caps say).
-    PixelBuffer pixels() const {
-        PixelBuffer view;
-        if (!mapped)
-            return view;
-        const gint stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-        const auto* data = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-        const auto* mapStart = static_cast<const std::uint8_t*>(frame.map[0].data);
-        const std::uint8_t* mapEnd = mapStart + frame.map[0].size;
-        if (stride <= 0 || data == nullptr || data < mapStart || data > mapEnd)
-            return view;
-        view.baseAddress = data;
-        view.bytesPerRow = static_cast<std::size_t>(stride);
-        view.width = static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame));
-        view.height = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
-        // Only what the mapping holds from the plane's start may be read.
-        view.dataSize = static_cast<std::size_t>(mapEnd - data);
-        return view;
-    }
-
-private:
-    GstVideoFrame frame{};
-    const bool mapped;
-};
 
 } // namespace
 
@@ -297,20 +233,7 @@ void LinuxWebcamController::Pipeline::handOver(GstSample* sample, GstElement* si
         return;
     // Exceptions must not unwind into GStreamer's C frames.
     try {
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        GstCaps* caps = gst_sample_get_caps(sample);
-        GstVideoInfo info;
-        if (buffer == nullptr || caps == nullptr || !gst_video_info_from_caps(&info, caps) ||
-            GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRA) {
-            client.errorFcn(messages::NO_FRAMES.identifier, messages::NO_FRAMES.text);
-            return;
-        }
-        MappedFrame frame(info, buffer);
-        const PixelBuffer pixels = frame.pixels();
-        // A buffer smaller than its caps say is dropped.
-        if (pixels.baseAddress == nullptr)
-            return;
-        client.processFrame(pixels, captureTime(sample, buffer, sink));
+        handOverSample(client, sample, captureTime(sample, sink));
     } catch (...) {
     }
 }

@@ -134,7 +134,7 @@ TEST_F(FramegrabPlugin, UnknownIdentifierIsInaccessibleAndStillPublishes0x0) {
     // open, close, open, resolution: two failed opens and no resolution.
     const auto messages = channel.messages();
     ASSERT_EQ(3u, messages.size());
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ("error", messages[i].type);
         EXPECT_EQ("KORVEX:webcam:deviceInaccessible", messages[i].id);
         EXPECT_EQ("Unable to gain access to the webcam.", messages[i].text);
