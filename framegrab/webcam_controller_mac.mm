@@ -16,6 +16,9 @@ namespace {
 // 'BGRA': Core Video's 32-bit BGRA pixel format.
 constexpr unsigned int PIXEL_FORMAT_BGRA = 0x42475241;
 
+// Run on the frame queue by close: once it has run, every earlier frame is done.
+void drained(void*) {}
+
 void post(framegrab::Device* device, const framegrab::messages::Message& message) {
     device->errorFcn(message.identifier, message.text);
 }
@@ -66,9 +69,9 @@ void post(framegrab::Device* device, const framegrab::messages::Message& message
     [_avSession addInput:_inputDevice];
 
     _dataOutput = [[AVCaptureVideoDataOutput alloc] init];
-    [_dataOutput setVideoSettings:@{
-        (id)kCVPixelBufferPixelFormatTypeKey : [NSNumber numberWithUnsignedInt:PIXEL_FORMAT_BGRA]
-    }];
+    NSString* formatKey = (__bridge NSString*)kCVPixelBufferPixelFormatTypeKey;
+    NSNumber* bgra = [NSNumber numberWithUnsignedInt:PIXEL_FORMAT_BGRA];
+    [_dataOutput setVideoSettings:[NSDictionary dictionaryWithObject:bgra forKey:formatKey]];
     [_dataOutput setAlwaysDiscardsLateVideoFrames:YES];
     // The output keeps the queue; this reference goes at the end of the scope.
     dispatch_queue_t queue = dispatch_queue_create("webcamBufferQueue", NULL);
@@ -90,8 +93,7 @@ void post(framegrab::Device* device, const framegrab::messages::Message& message
     // so that no frame reaches the device after close returns.
     dispatch_queue_t queue = [_dataOutput sampleBufferCallbackQueue];
     if (queue != nil)
-        dispatch_sync(queue, ^{
-                      });
+        dispatch_sync_f(queue, nullptr, &drained);
     if (_inputDevice != nil)
         [_avSession removeInput:_inputDevice];
     if (_dataOutput != nil)
