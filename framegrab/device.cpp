@@ -79,7 +79,8 @@ void Device::init(const PropertyList& options, PropertyList& published) {
     } catch (...) {
         errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
     }
-    // The camera is closed again, so frames start with the host's open.
+    // Stored only now that the probe has closed the camera: no frame of the probe
+    // is copied, and the first frame handed on comes after the host's open.
     setResolution(resolution);
 }
 
