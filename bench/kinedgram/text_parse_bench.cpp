@@ -66,8 +66,8 @@ void BoostPipeline(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& datagram : all) {
             // The same steps: terminator to NUL, text up to the NUL, split, convert.
-            std::vector<std::uint8_t> bytes = datagram;
-            bytes.back() = 0;
+            std::vector<std::uint8_t> bytes(datagram.begin(), datagram.end() - 1);
+            bytes.push_back(0);
             const std::string text(reinterpret_cast<const char*>(bytes.data()));
             const bool location = text[0] == 'G' || text[0] == 'N';
             const auto values =

@@ -1,8 +1,7 @@
-#include "mobilesensor/device/sensor_device_core.h"
-
 #include "conduit/kit/kit.h"
 #include "host/channel.h"
 #include "host/property_list.h"
+#include "mobilesensor/device/sensor_device_core.h"
 #include "mobilesensor/ethernet_interfaces.h"
 #include "mobilesensor/string_vector_property.h"
 
