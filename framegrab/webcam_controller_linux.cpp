@@ -103,7 +103,7 @@ bool LinuxWebcamController::Pipeline::build(bool testCamera, const std::string& 
     GstElement* shape = testCamera ? gst_element_factory_make("capsfilter", "shape") : nullptr;
     GstElement* convert = gst_element_factory_make("videoconvert", "convert");
     GstElement* sink = gst_element_factory_make("appsink", "sink");
-    // The bin takes each element that exists; the rest are released here.
+    // The bin owns every element made; one it refuses is released here.
     bool complete = true;
     for (GstElement* element : {source, shape, convert, sink}) {
         if (element != nullptr && !add(element)) {
