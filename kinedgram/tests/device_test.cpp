@@ -1,6 +1,7 @@
 #include "host/channel.h"
 #include "host/property_list.h"
 #include "kinedgram/device.h"
+#include "mobilesensor/device/testing/sample_view.h"
 #include "mobilesensor/sample_buffers.h"
 
 #include <cmath>
@@ -26,6 +27,9 @@ using mobilesensor::MagnetometerDataBuffer;
 using mobilesensor::MobileSensorDataBuffer;
 using mobilesensor::OrientationDataBuffer;
 using mobilesensor::VerticalLocationDataBuffer;
+using mobilesensor::testing::describe;
+using mobilesensor::testing::Sample;
+using mobilesensor::testing::ScriptedWrites;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -45,26 +49,12 @@ std::string fix(char kind, double time, double accuracy, double speed, double al
            "\n";
 }
 
-// The kinds of the buffers, one letter each: A, M, O, H(orizontal), V(ertical).
+// The kinds of the buffers, one letter each (A, M, O, H, V); "?" for a buffer that is
+// not from this app.
 std::string kinds(const std::vector<BufferPtr>& buffers) {
     std::string letters;
-    for (const BufferPtr& buffer : buffers) {
-        const auto* sample = dynamic_cast<const MobileSensorDataBuffer*>(buffer.get());
-        if (sample == nullptr || sample->getApp() != MobileSensorDataBuffer::KINEDGRAM_APP)
-            letters += '?';
-        else if (dynamic_cast<const AccelerometerDataBuffer*>(sample))
-            letters += 'A';
-        else if (dynamic_cast<const MagnetometerDataBuffer*>(sample))
-            letters += 'M';
-        else if (dynamic_cast<const OrientationDataBuffer*>(sample))
-            letters += 'O';
-        else if (dynamic_cast<const HorizontalLocationDataBuffer*>(sample))
-            letters += 'H';
-        else if (dynamic_cast<const VerticalLocationDataBuffer*>(sample))
-            letters += 'V';
-        else
-            letters += '?';
-    }
+    for (const Sample& s : describe(buffers))
+        letters += s.app == MobileSensorDataBuffer::KINEDGRAM_APP ? s.kind : '?';
     return letters;
 }
 
@@ -166,6 +156,8 @@ struct Sequence {
     std::vector<Step> steps;
 };
 
+void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.name; }
+
 class KinedgramFixSequence : public testing::TestWithParam<Sequence> {};
 
 TEST_P(KinedgramFixSequence, PushesWhatTheSelectionTakes) {
@@ -239,29 +231,6 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(sequence.param.name);
     });
 
-// A channel that answers each write from a script: accept, refuse, or throw.
-class ScriptedWrites {
-public:
-    enum Verdict { ACCEPT, REFUSE, THROW };
-
-    explicit ScriptedWrites(korvex::host::Channel& channel) {
-        channel.setBufferHandler([this](BufferPtr buffer) {
-            const Verdict verdict = next < script.size() ? script[next] : ACCEPT;
-            ++next;
-            if (verdict == THROW)
-                throw std::runtime_error("the channel failed");
-            if (verdict == REFUSE)
-                return false;
-            kept.push_back(std::move(buffer));
-            return true;
-        });
-    }
-
-    std::vector<Verdict> script;
-    std::size_t next = 0;
-    std::vector<BufferPtr> kept;
-};
-
 TEST_F(KinedgramDevice, RefusedOrFailedWritesStopTheDatagram) {
     using V = ScriptedWrites::Verdict;
     const struct {
@@ -282,13 +251,13 @@ TEST_F(KinedgramDevice, RefusedOrFailedWritesStopTheDatagram) {
     for (const auto& c : cases) {
         korvex::host::Channel scripted;
         ScriptedWrites writes(scripted);
-        writes.script = c.script;
+        writes.play(c.script);
         std::unique_ptr<kinedgram::Device, conduit::kit::Releaser> fresh{
             new kinedgram::Device(scripted)};
         boost::shared_array<std::uint8_t> data(new std::uint8_t[c.datagram.size()]);
         std::memcpy(data.get(), c.datagram.data(), c.datagram.size());
         EXPECT_FALSE(fresh->onDatagram(data, c.datagram.size())) << c.datagram;
-        EXPECT_EQ(c.writes, writes.next) << c.datagram;
+        EXPECT_EQ(c.writes, writes.writes()) << c.datagram;
         EXPECT_EQ(c.kept, kinds(writes.kept)) << c.datagram;
     }
 }

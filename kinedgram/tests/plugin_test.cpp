@@ -1,4 +1,5 @@
 #include "mobilesensor/device/testing/plugin_session.h"
+#include "mobilesensor/device/testing/sample_view.h"
 #include "mobilesensor/device/testing/udp_probe.h"
 #include "mobilesensor/ethernet_interfaces.h"
 #include "mobilesensor/sample_buffers.h"
@@ -17,60 +18,24 @@ namespace {
 
 using korvex::host::BufferPtr;
 using korvex::host::Options;
-using mobilesensor::AccelerometerDataBuffer;
-using mobilesensor::HorizontalLocationDataBuffer;
-using mobilesensor::MagnetometerDataBuffer;
 using mobilesensor::MobileSensorDataBuffer;
-using mobilesensor::OrientationDataBuffer;
-using mobilesensor::VerticalLocationDataBuffer;
 using mobilesensor::testing::canBind;
 using mobilesensor::testing::DatagramSender;
+using mobilesensor::testing::describe;
 using mobilesensor::testing::PluginSession;
+using mobilesensor::testing::Sample;
 using mobilesensor::testing::WAIT;
 using mobilesensor::testing::waitUntil;
 
 const std::string INVALID_PORT_ID = "KORVEX:kinedgram:invalidPort";
 const std::string INVALID_PORT_TEXT = "Port number must be less than 65536.";
 
-// The values of a buffer, with one letter for its kind (A, M, O, H, V), all from
-// the text-datagram app; "?" for anything else.
-struct Sample {
-    char kind = '?';
-    std::vector<double> values;
-};
-
-Sample sample(const conduit::interfaces::IDataBuffer& buffer) {
-    Sample s;
-    const auto* base = dynamic_cast<const MobileSensorDataBuffer*>(&buffer);
-    if (base == nullptr || base->getApp() != MobileSensorDataBuffer::KINEDGRAM_APP)
-        return s;
-    double x = 0, y = 0, z = 0;
-    if (const auto* a = dynamic_cast<const AccelerometerDataBuffer*>(base)) {
-        a->getData(x, y, z);
-        s = {'A', {x, y, z}};
-    } else if (const auto* m = dynamic_cast<const MagnetometerDataBuffer*>(base)) {
-        MagnetometerDataBuffer::Magnetometer field{};
-        m->getData(field);
-        s = {'M', {field.x, field.y, field.z}};
-    } else if (const auto* o = dynamic_cast<const OrientationDataBuffer*>(base)) {
-        o->getData(x, y, z);
-        s = {'O', {x, y, z}};
-    } else if (const auto* h = dynamic_cast<const HorizontalLocationDataBuffer*>(base)) {
-        HorizontalLocationDataBuffer::Location l{};
-        h->getData(l);
-        s = {'H', {l.latitude, l.longitude, l.horizontalAccuracy, l.course, l.speed}};
-    } else if (const auto* v = dynamic_cast<const VerticalLocationDataBuffer*>(base)) {
-        VerticalLocationDataBuffer::Location l{};
-        v->getData(l);
-        s = {'V', {l.altitude, l.verticalAccuracy}};
-    }
-    return s;
-}
-
+// The kinds of the buffers, one letter each (A, M, O, H, V); "?" for a buffer that is
+// not from this app.
 std::string kinds(const std::vector<BufferPtr>& buffers) {
     std::string letters;
-    for (const BufferPtr& buffer : buffers)
-        letters += sample(*buffer).kind;
+    for (const Sample& s : describe(buffers))
+        letters += s.app == MobileSensorDataBuffer::KINEDGRAM_APP ? s.kind : '?';
     return letters;
 }
 
@@ -92,7 +57,7 @@ protected:
         sender.send(port, datagram);
         sender.send(port, "O,0,0," + std::to_string(1000000 + marker) + ",0,0\n");
         return session.collectUntil([azimuth](const conduit::interfaces::IDataBuffer& buffer) {
-            const Sample s = sample(buffer);
+            const Sample s = describe(buffer);
             return s.kind == 'O' && s.values[0] == azimuth;
         });
     }
@@ -203,7 +168,7 @@ TEST_F(KinedgramPlugin, DeliversBuffersAndReportsTheAddressOncePerOpen) {
     EXPECT_EQ("", kinds(exchange(port, "not a reading")));
     const auto acceleration = exchange(port, "A,1,2,0.5,-9.81,0.0\n");
     ASSERT_EQ("A", kinds(acceleration));
-    EXPECT_EQ((std::vector<double>{0.5, -9.81, 0.0}), sample(*acceleration[0]).values);
+    EXPECT_EQ((std::vector<double>{0.5, -9.81, 0.0}), describe(*acceleration[0]).values);
     EXPECT_EQ((std::vector<std::string>{"127.0.0.1"}), session.addressPosts());
 
     session.close();
@@ -251,7 +216,7 @@ TEST_F(KinedgramPlugin, ParsingEdgeCasesEndToEnd) {
         EXPECT_EQ(c.kinds, kinds(buffers));
         if (buffers.empty() || c.values.empty())
             continue;
-        const std::vector<double> values = sample(*buffers[0]).values;
+        const std::vector<double> values = describe(*buffers[0]).values;
         ASSERT_EQ(c.values.size(), values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (std::isnan(c.values[i]))
@@ -273,7 +238,7 @@ TEST_F(KinedgramPlugin, DatagramLongerThanTheBufferIsCutTo200Bytes) {
     datagram += ",7\n";
     const auto buffers = exchange(port, datagram);
     ASSERT_EQ("A", kinds(buffers));
-    EXPECT_EQ((std::vector<double>{1.5, 2.5, 3.5}), sample(*buffers[0]).values);
+    EXPECT_EQ((std::vector<double>{1.5, 2.5, 3.5}), describe(*buffers[0]).values);
     session.close();
 }
 
