@@ -189,8 +189,10 @@ void UDPListener::Impl::beginReceive() {
     if (stopping)
         return;
     try {
-        // A fresh array per datagram: the receiver may keep the previous one.
-        receiveBuffer.reset(new std::uint8_t[receiveSize]);
+        // A fresh array whenever the receiver kept the previous one; an array nobody
+        // else holds any more is used again, which saves two allocations per datagram.
+        if (!receiveBuffer || receiveBuffer.use_count() != 1)
+            receiveBuffer.reset(new std::uint8_t[receiveSize]);
         socket->async_receive_from(asio::buffer(receiveBuffer.get(), receiveSize), senderEndpoint,
                                    [this](const boost::system::error_code& error,
                                           std::size_t bytes) { onReceive(error, bytes); });

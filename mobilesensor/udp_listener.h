@@ -74,8 +74,9 @@ public:
     // The constructor's address until the first datagram; then the local address
     // that reaches the sender, or "Uncertain" when it could not be found.
     std::string getLocalIPAddress() const;
-    // The receive buffer the system granted the bound socket, in bytes (Linux reports
-    // twice what it keeps for data); 0 while no socket is bound.
+    // The receive buffer the system granted the bound socket, in bytes, on the scale
+    // of the request (Linux books twice as much, half of it for its own overhead);
+    // 0 while no socket is bound.
     std::size_t getReceiveBufferSize() const;
 
 private:

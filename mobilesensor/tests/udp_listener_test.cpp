@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -211,6 +212,27 @@ TEST_F(UdpListenerTest, EveryDatagramArrivesInAFreshArrayTheReceiverMayKeep) {
     EXPECT_NE(datagrams[0].data.get(), datagrams[1].data.get());
     // The kept array still holds its own datagram.
     EXPECT_EQ("first", std::string(reinterpret_cast<const char*>(datagrams[0].data.get()), 5));
+}
+
+TEST_F(UdpListenerTest, ArraysTheReceiverDidNotKeepCarryEachDatagramWhole) {
+    // A receiver that copies what it needs and lets the array go, as the devices do.
+    Recorder copying(false);
+    UDPListener listener(LOOPBACK, 0, 16, copying.dataCallback(), copying.errorCallback(),
+                         copying.warningCallback());
+    listener.beginListening();
+    const std::vector<std::string> sent = {"a long datagram!", "xy", "", "12345",
+                                           "a long datagram!"};
+    Sender sender(LOOPBACK);
+    for (const std::string& datagram : sent)
+        sender.send(listener.getPort(), datagram);
+    ASSERT_TRUE(copying.waitForDatagrams(sent.size()));
+    listener.stopListening();
+    const auto datagrams = copying.datagrams();
+    ASSERT_EQ(sent.size(), datagrams.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i], datagrams[i].bytes) << "datagram " << i;
+        EXPECT_EQ(sent[i].size(), datagrams[i].length) << "datagram " << i;
+    }
 }
 
 TEST_F(UdpListenerTest, ManyDatagramsSentAtOnceAllArriveInOrder) {

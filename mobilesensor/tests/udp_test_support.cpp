@@ -9,6 +9,8 @@ namespace asio = boost::asio;
 mobilesensor::UDPListener::DataCallback Recorder::dataCallback() {
     return [this](boost::shared_array<std::uint8_t> data, std::size_t length) {
         std::string bytes(reinterpret_cast<const char*>(data.get()), length);
+        if (!keepArrays_)
+            data.reset();
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             datagrams_.push_back({std::move(data), length, std::move(bytes)});

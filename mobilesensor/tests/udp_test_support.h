@@ -23,8 +23,12 @@ using boost::asio::ip::udp;
 // thread); tests wait for states here and assert on their own thread.
 class Recorder {
 public:
+    // keepArrays: hold on to every delivered array, as a receiver may; otherwise copy
+    // the bytes and let the array go, as the devices do.
+    explicit Recorder(bool keepArrays = true) : keepArrays_(keepArrays) {}
+
     struct Datagram {
-        boost::shared_array<std::uint8_t> data; // kept, as a receiver may
+        boost::shared_array<std::uint8_t> data; // null unless arrays are kept
         std::size_t length;
         std::string bytes; // the first `length` bytes, copied on arrival
     };
@@ -47,6 +51,7 @@ public:
     static constexpr std::chrono::milliseconds kWait{10000};
 
 private:
+    const bool keepArrays_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Datagram> datagrams_;
