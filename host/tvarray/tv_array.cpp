@@ -210,10 +210,11 @@ tvArray* tvCreateCellArray(size_t dimensionCount, const size_t* dimensions) {
     if (dimensionCount > 0 && dimensions == nullptr)
         return nullptr;
     try {
-        tvArray* array = make(tvCELL_CLASS, normalise(dimensionCount, dimensions));
+        // Held until complete: a failed allocation of the cells must not leak the array.
+        std::unique_ptr<tvArray> array(make(tvCELL_CLASS, normalise(dimensionCount, dimensions)));
         if (array != nullptr)
             array->children.assign(array->elementCount, nullptr);
-        return array;
+        return array.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
