@@ -26,7 +26,9 @@ namespace mobilesensor {
 // cycle come from the service thread, one datagram at a time; the next receive is
 // posted only when the data callback has returned. The error report of a failed
 // bind comes from the owner's thread, inside beginListening. No callback runs once
-// stopListening or the destructor has returned.
+// stopListening or the destructor has returned. A callback must not stop or destroy
+// its own listener: stopping waits for the service thread, which would wait for
+// itself.
 //
 // Reports (error callback, identifier first):
 //  - no port could be bound, or the address does not parse:
