@@ -80,16 +80,20 @@ std::vector<const KernelSet*> supportedKernels();
 // The last of supportedKernels(), chosen once.
 const KernelSet& fastestKernels();
 
-// Tile and block sizes shared by the kernels: blocks of BLOCK_ROWS output rows are
-// visited in tiles of TILE_ROWS x TILE_COLUMNS, tiles in bands of TILE_COLUMNS
-// columns, so that the strided column writes stay in cache.
+// Tile and block sizes shared by the kernels. The output is written column by
+// column, so neighbouring output bytes of one pixel row lie H bytes apart: blocks
+// are visited in tiles of TILE_ROWS x TILE_COLUMNS, tiles in bands of TILE_COLUMNS
+// columns from the top down, and inside a tile strip by strip (all the blocks of
+// one strip of rows, left to right). A strip then reads one contiguous run of each
+// of its rows, and the column runs it writes are continued by the next strip
+// while they are still in cache.
 inline constexpr std::size_t TILE_ROWS = 256;
 inline constexpr std::size_t TILE_COLUMNS = 256;
 
 // Calls block(row, column) for blocks of blockRows x blockColumns output pixels
-// covering a height x width frame tile by tile. The last block of a row or column
-// overlaps its neighbour instead of running past the edge, so the frame must be
-// at least one block in each direction.
+// covering a height x width frame in the order described above. The last block of
+// a row or column overlaps its neighbour instead of running past the edge, so the
+// frame must be at least one block in each direction.
 template <std::size_t blockRows, std::size_t blockColumns, class Block>
 inline __attribute__((always_inline)) void forEachBlock(std::size_t height, std::size_t width,
                                                         Block&& block) {
@@ -99,10 +103,10 @@ inline __attribute__((always_inline)) void forEachBlock(std::size_t height, std:
         for (std::size_t tileStart = 0; tileStart < height; tileStart += TILE_ROWS) {
             const std::size_t tileEnd =
                 tileStart + TILE_ROWS < height ? tileStart + TILE_ROWS : height;
-            for (std::size_t c = bandStart; c < bandEnd; c += blockColumns) {
-                const std::size_t column = c + blockColumns <= width ? c : width - blockColumns;
-                for (std::size_t r = tileStart; r < tileEnd; r += blockRows) {
-                    const std::size_t row = r + blockRows <= height ? r : height - blockRows;
+            for (std::size_t r = tileStart; r < tileEnd; r += blockRows) {
+                const std::size_t row = r + blockRows <= height ? r : height - blockRows;
+                for (std::size_t c = bandStart; c < bandEnd; c += blockColumns) {
+                    const std::size_t column = c + blockColumns <= width ? c : width - blockColumns;
                     block(row, column);
                 }
             }

@@ -44,6 +44,17 @@ PIXCORE_AVX2 inline void storeHigh(std::uint8_t* at, __m256i value) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_extracti128_si256(value, 1));
 }
 
+// See prefetchNextStrip of the SSE2 kernels.
+PIXCORE_AVX2 inline void prefetchNextStrip(const std::uint8_t* lastByte, std::ptrdiff_t step) {
+    const std::uint8_t* ahead = lastByte + 16 * step;
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i)
+        _mm_prefetch(reinterpret_cast<const char*>(ahead + i * step), _MM_HINT_T0);
+}
+
+// Two 16-byte loads into the halves of one vector. Even where one 32-byte load
+// would do, two are faster: frames are usually only 16-byte aligned, and every
+// other 32-byte load would then straddle two cache lines.
 PIXCORE_AVX2 inline __m256i loadTwo(const std::uint8_t* low, const std::uint8_t* high) {
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low));
     const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(high));
@@ -75,9 +86,10 @@ PIXCORE_AVX2 inline void packedBlock(const Frame& f, std::size_t row, std::size_
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
         const std::uint8_t* at = segment + i * step;
-        v[i] = BPP == 4 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at))
-                        : loadTwo(at, at + 4 * BPP);
+        v[i] = loadTwo(at, at + 4 * BPP);
     }
+    if (row + 2 * BLOCK_ROWS <= f.height)
+        prefetchNextStrip(segment + 4 * BPP + 15, step);
     transposeHalves(v);
 
     const std::size_t pixels = f.height * f.width;
@@ -134,26 +146,35 @@ void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::si
     kernel(layout, src, height, width, dst);
 }
 
+// A multiplier the optimiser cannot see through: left visible, a multiplication by
+// a constant is expanded into shifts and adds, several instructions instead of one.
+PIXCORE_AVX2 inline __m256i opaque(__m256i value) {
+    __asm__("" : "+x"(value));
+    return value;
+}
+
 // The exact 16-bit form of the BT.601 equations; see Chroma in the SSE2 kernels.
 struct Chroma {
-    __m256i blueOffset, blueTerm;
-    __m256i greenOffset, greenTerm;
-    __m256i redOffset, redTerm;
+    __m256i blueOffset, blueTerm;   // 2U - 272, 4U - 1056
+    __m256i greenOffset, greenTerm; // V - 112 (subtracted), -100U + 48V + 6112
+    __m256i redOffset, redTerm;     // 2V - 272, -103V + 12640
 };
 
+// u, v: chroma widened to 16 bits. The constants fold in the centring of U and V
+// (d = U - 128, e = V - 128), the luma offset 16 (y = Y - 16, 42y = 42Y - 672)
+// and the rounding 128, so that the per-pixel part works on Y directly.
 PIXCORE_AVX2 inline Chroma chromaTerms(__m256i u, __m256i v) {
-    const __m256i bias = _mm256_set1_epi16(128);
-    const __m256i d = _mm256_sub_epi16(u, bias);
-    const __m256i e = _mm256_sub_epi16(v, bias);
     Chroma c;
-    c.blueOffset = _mm256_add_epi16(d, d);
-    c.blueTerm = _mm256_add_epi16(_mm256_slli_epi16(d, 2), bias);
-    c.greenOffset = e;
-    c.greenTerm = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d, _mm256_set1_epi16(-100)),
-                                                    _mm256_mullo_epi16(e, _mm256_set1_epi16(48))),
-                                   bias);
-    c.redOffset = _mm256_add_epi16(e, e);
-    c.redTerm = _mm256_add_epi16(_mm256_mullo_epi16(e, _mm256_set1_epi16(-103)), bias);
+    c.blueOffset = _mm256_add_epi16(_mm256_add_epi16(u, u), _mm256_set1_epi16(-272));
+    c.blueTerm = _mm256_add_epi16(_mm256_slli_epi16(u, 2), _mm256_set1_epi16(-1056));
+    c.greenOffset = _mm256_add_epi16(v, _mm256_set1_epi16(-112));
+    c.greenTerm =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(u, opaque(_mm256_set1_epi16(-100))),
+                                          _mm256_mullo_epi16(v, opaque(_mm256_set1_epi16(48)))),
+                         _mm256_set1_epi16(6112));
+    c.redOffset = _mm256_add_epi16(_mm256_add_epi16(v, v), _mm256_set1_epi16(-272));
+    c.redTerm = _mm256_add_epi16(_mm256_mullo_epi16(v, opaque(_mm256_set1_epi16(-103))),
+                                 _mm256_set1_epi16(12640));
     return c;
 }
 
@@ -161,15 +182,15 @@ struct Rgb16 {
     __m256i red, green, blue;
 };
 
+// luma: Y widened to 16 bits.
 PIXCORE_AVX2 inline Rgb16 colour(__m256i luma, const Chroma& c) {
-    const __m256i y = _mm256_sub_epi16(luma, _mm256_set1_epi16(16));
-    const __m256i scaled = _mm256_mullo_epi16(y, _mm256_set1_epi16(42));
+    const __m256i scaled = _mm256_mullo_epi16(luma, opaque(_mm256_set1_epi16(42)));
     Rgb16 out;
-    out.blue = _mm256_add_epi16(_mm256_add_epi16(y, c.blueOffset),
+    out.blue = _mm256_add_epi16(_mm256_add_epi16(luma, c.blueOffset),
                                 _mm256_srai_epi16(_mm256_add_epi16(scaled, c.blueTerm), 8));
-    out.green = _mm256_add_epi16(_mm256_sub_epi16(y, c.greenOffset),
+    out.green = _mm256_add_epi16(_mm256_sub_epi16(luma, c.greenOffset),
                                  _mm256_srai_epi16(_mm256_add_epi16(scaled, c.greenTerm), 8));
-    out.red = _mm256_add_epi16(_mm256_add_epi16(y, c.redOffset),
+    out.red = _mm256_add_epi16(_mm256_add_epi16(luma, c.redOffset),
                                _mm256_srai_epi16(_mm256_add_epi16(scaled, c.redTerm), 8));
     return out;
 }
@@ -183,7 +204,9 @@ PIXCORE_AVX2 inline void yuy2Block(const Frame& f, std::size_t row, std::size_t 
     __m256i v[16];
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i)
-        v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(segment + i * rowBytes));
+        v[i] = loadTwo(segment + i * rowBytes, segment + i * rowBytes + 16);
+    if (row + 2 * BLOCK_ROWS <= f.height)
+        prefetchNextStrip(segment + 31, static_cast<std::ptrdiff_t>(rowBytes));
     transposeHalves(v);
 
     const std::size_t pixels = f.height * f.width;

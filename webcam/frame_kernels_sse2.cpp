@@ -33,6 +33,17 @@ inline void transpose16x16(__m128i v[16]) {
     }
 }
 
+// The next strip reads the same columns of the next 16 rows. Their stride (a whole
+// row) defeats the hardware prefetchers, so each block asks for its successor's
+// lines while it works; lastByte is the last byte a row's load takes. (Asking once
+// per cache line instead, or inlining the blocks into the tile loop, measured slower.)
+inline void prefetchNextStrip(const std::uint8_t* lastByte, std::ptrdiff_t step) {
+    const std::uint8_t* ahead = lastByte + 16 * step;
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i)
+        _mm_prefetch(reinterpret_cast<const char*>(ahead + i * step), _MM_HINT_T0);
+}
+
 inline void store16(std::uint8_t* at, __m128i value) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), value);
 }
@@ -61,6 +72,8 @@ inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i)
         v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(segment + i * step));
+    if (row + 2 * BLOCK_ROWS <= f.height)
+        prefetchNextStrip(segment + 15, step);
     transpose16x16(v);
 
     const std::size_t pixels = f.height * f.width;
@@ -107,32 +120,42 @@ void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::si
     kernel(layout, src, height, width, dst);
 }
 
+// A multiplier the optimiser cannot see through: left visible, a multiplication by
+// a constant is expanded into shifts and adds, several instructions instead of one.
+inline __m128i opaque(__m128i value) {
+    __asm__("" : "+x"(value));
+    return value;
+}
+
 // 16-bit lanes: the BT.601 equations with 8 fraction bits, rearranged so that no
 // intermediate leaves the signed 16-bit range while the result stays exact:
 //   (298 y + 516 d + 128) >> 8 = y + 2d + ((42 y + 4 d + 128) >> 8)
 //   (298 y - 100 d - 208 e + 128) >> 8 = y - e + ((42 y - 100 d + 48 e + 128) >> 8)
 //   (298 y + 409 e + 128) >> 8 = y + 2e + ((42 y - 103 e + 128) >> 8)
 // with y = Y - 16, d = U - 128, e = V - 128 (floor(256 a + b) / 256 = a + floor(b / 256)).
-// The inner sums stay within -19388 ... 29062; the unsigned saturating pack clamps.
+// In terms of Y, U and V the outer parts are Y + offset and the inner sums
+// 42 Y + term, with offset and term per pixel pair (below). The inner sums stay
+// within -19388 ... 29062; the unsigned saturating pack clamps.
 struct Chroma {
-    __m128i blueOffset, blueTerm;   // 2d, 4d + 128
-    __m128i greenOffset, greenTerm; // e (subtracted), -100 d + 48 e + 128
-    __m128i redOffset, redTerm;     // 2e, -103 e + 128
+    __m128i blueOffset, blueTerm;   // 2U - 272, 4U - 1056
+    __m128i greenOffset, greenTerm; // V - 112 (subtracted), -100U + 48V + 6112
+    __m128i redOffset, redTerm;     // 2V - 272, -103V + 12640
 };
 
+// u, v: chroma widened to 16 bits. The constants fold in the centring of U and V
+// (d = U - 128, e = V - 128), the luma offset 16 (y = Y - 16, 42y = 42Y - 672)
+// and the rounding 128, so that the per-pixel part works on Y directly.
 inline Chroma chromaTerms(__m128i u, __m128i v) {
-    const __m128i bias = _mm_set1_epi16(128);
-    const __m128i d = _mm_sub_epi16(u, bias);
-    const __m128i e = _mm_sub_epi16(v, bias);
     Chroma c;
-    c.blueOffset = _mm_add_epi16(d, d);
-    c.blueTerm = _mm_add_epi16(_mm_slli_epi16(d, 2), bias);
-    c.greenOffset = e;
-    c.greenTerm = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_set1_epi16(-100)),
-                                              _mm_mullo_epi16(e, _mm_set1_epi16(48))),
-                                bias);
-    c.redOffset = _mm_add_epi16(e, e);
-    c.redTerm = _mm_add_epi16(_mm_mullo_epi16(e, _mm_set1_epi16(-103)), bias);
+    c.blueOffset = _mm_add_epi16(_mm_add_epi16(u, u), _mm_set1_epi16(-272));
+    c.blueTerm = _mm_add_epi16(_mm_slli_epi16(u, 2), _mm_set1_epi16(-1056));
+    c.greenOffset = _mm_add_epi16(v, _mm_set1_epi16(-112));
+    c.greenTerm = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(u, opaque(_mm_set1_epi16(-100))),
+                                              _mm_mullo_epi16(v, opaque(_mm_set1_epi16(48)))),
+                                _mm_set1_epi16(6112));
+    c.redOffset = _mm_add_epi16(_mm_add_epi16(v, v), _mm_set1_epi16(-272));
+    c.redTerm =
+        _mm_add_epi16(_mm_mullo_epi16(v, opaque(_mm_set1_epi16(-103))), _mm_set1_epi16(12640));
     return c;
 }
 
@@ -140,15 +163,15 @@ struct Rgb16 {
     __m128i red, green, blue;
 };
 
+// luma: Y widened to 16 bits.
 inline Rgb16 colour(__m128i luma, const Chroma& c) {
-    const __m128i y = _mm_sub_epi16(luma, _mm_set1_epi16(16));
-    const __m128i scaled = _mm_mullo_epi16(y, _mm_set1_epi16(42));
+    const __m128i scaled = _mm_mullo_epi16(luma, opaque(_mm_set1_epi16(42)));
     Rgb16 out;
-    out.blue = _mm_add_epi16(_mm_add_epi16(y, c.blueOffset),
+    out.blue = _mm_add_epi16(_mm_add_epi16(luma, c.blueOffset),
                              _mm_srai_epi16(_mm_add_epi16(scaled, c.blueTerm), 8));
-    out.green = _mm_add_epi16(_mm_sub_epi16(y, c.greenOffset),
+    out.green = _mm_add_epi16(_mm_sub_epi16(luma, c.greenOffset),
                               _mm_srai_epi16(_mm_add_epi16(scaled, c.greenTerm), 8));
-    out.red = _mm_add_epi16(_mm_add_epi16(y, c.redOffset),
+    out.red = _mm_add_epi16(_mm_add_epi16(luma, c.redOffset),
                             _mm_srai_epi16(_mm_add_epi16(scaled, c.redTerm), 8));
     return out;
 }
@@ -161,6 +184,8 @@ inline void yuy2Block(const Frame& f, std::size_t row, std::size_t column) {
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i)
         v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(segment + i * rowBytes));
+    if (row + 2 * BLOCK_ROWS <= f.height)
+        prefetchNextStrip(segment + 15, static_cast<std::ptrdiff_t>(rowBytes));
     transpose16x16(v);
 
     // v[4g] and v[4g + 2]: lumas of pixels 2g and 2g + 1; v[4g + 1], v[4g + 3]: their U, V.
