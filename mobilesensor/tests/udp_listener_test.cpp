@@ -3,6 +3,8 @@
 #include "udp_test_support.h"
 
 #include <atomic>
+#include <boost/bind/bind.hpp>
+#include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <stdexcept>
@@ -490,6 +492,40 @@ TEST_F(UdpListenerTest, WarningCallbackIsNeverCalled) {
     ASSERT_TRUE(recorder.waitForDatagrams(1));
     listener->stopListening();
     EXPECT_EQ(0u, recorder.warningCount());
+}
+
+// A device binds its members as the callbacks.
+class BoundDevice {
+public:
+    bool onDatagram(boost::shared_array<std::uint8_t> data, std::size_t length) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        received_.assign(reinterpret_cast<const char*>(data.get()), length);
+        changed_.notify_all();
+        return true;
+    }
+    void errorFcn(const std::string&, const std::string&) {}
+    void warnFcn(const std::string&, const std::string&) {}
+    bool waitFor(const std::string& text) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [&] { return received_ == text; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string received_;
+};
+
+TEST(UdpListenerCallbacks, AcceptMembersBoundWithBoostBind) {
+    using namespace boost::placeholders;
+    BoundDevice device;
+    UDPListener listener(LOOPBACK, 0, 72, boost::bind(&BoundDevice::onDatagram, &device, _1, _2),
+                         boost::bind(&BoundDevice::errorFcn, &device, _1, _2),
+                         boost::bind(&BoundDevice::warnFcn, &device, _1, _2));
+    listener.beginListening();
+    Sender(LOOPBACK).send(listener.getPort(), "bound");
+    EXPECT_TRUE(device.waitFor("bound"));
+    listener.stopListening();
 }
 
 TEST(LocalAddressDiscovery, FindsTheLoopbackAddressForALoopbackSender) {
