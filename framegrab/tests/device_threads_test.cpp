@@ -32,6 +32,10 @@ using DevicePtr = std::unique_ptr<Device, conduit::kit::Releaser>;
 constexpr std::size_t WIDTH = 8;
 constexpr std::size_t HEIGHT = 6;
 
+// The camera clock, shared by every controller of the program as a real clock is:
+// milliseconds since the program started capturing.
+std::atomic<std::uint64_t> cameraTicks{1000};
+
 class PumpingController final : public framegrab::CaptureController {
 public:
     explicit PumpingController(Device& owner) : device_(owner), image(WIDTH * HEIGHT * 4, 0x5a) {}
@@ -49,8 +53,7 @@ public:
             view.height = HEIGHT;
             view.dataSize = image.size();
             while (running) {
-                device_.processFrame(view, time);
-                time += 0.001;
+                device_.processFrame(view, static_cast<double>(cameraTicks++) / 1000.0);
                 std::this_thread::yield();
             }
         });
@@ -68,7 +71,6 @@ private:
     Device& device_;
     std::vector<std::uint8_t> image;
     std::atomic<bool> running{false};
-    double time = 1.0; // only the pump thread, and close after the join, touch it
     std::thread pump;
 };
 
