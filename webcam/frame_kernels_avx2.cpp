@@ -122,7 +122,7 @@ template <class L> struct PackedBlocks {
     }
 };
 
-template <class L> struct PackedKernelFor {
+template <class L> struct Avx2PackedKernel {
     PIXCORE_AVX2 static void run(const PackedLayout& layout, const std::uint8_t* src,
                                  std::size_t height, std::size_t width, std::uint8_t* dst) {
         // A segment pair of 3-byte pixels read without shift reaches 28 bytes into
@@ -138,7 +138,7 @@ template <class L> struct PackedKernelFor {
 
 void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::size_t height,
                     std::size_t width, std::uint8_t* dst) {
-    const PackedToPlanarFn kernel = findLayoutKernel<PackedKernelFor>(layout);
+    const PackedToPlanarFn kernel = findLayoutKernel<Avx2PackedKernel>(layout);
     if (kernel == nullptr) {
         portableKernels().packedToPlanar(layout, src, height, width, dst);
         return;

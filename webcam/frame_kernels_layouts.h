@@ -21,6 +21,12 @@ template <unsigned FLAGS> struct FlagLayout {
     static constexpr bool FLIP_COLUMNS = LAYOUT.flipColumns;
 };
 
+// The lookup is instantiated with each vector file's own kernel template, so it
+// must stay private to that file: with external linkage the compiler emits it as a
+// weak symbol of the same name in every file, and the linker would keep one of
+// them for all.
+namespace {
+
 template <template <class> class KernelFor, unsigned... FLAGS>
 PackedToPlanarFn findLayoutKernelIn(const PackedLayout& layout,
                                     std::integer_sequence<unsigned, FLAGS...>) {
@@ -38,5 +44,7 @@ template <template <class> class KernelFor>
 PackedToPlanarFn findLayoutKernel(const PackedLayout& layout) {
     return findLayoutKernelIn<KernelFor>(layout, std::make_integer_sequence<unsigned, 16>());
 }
+
+} // namespace
 
 } // namespace webcam::kernels

@@ -101,7 +101,7 @@ void packedKernel(const std::uint8_t* src, std::size_t height, std::size_t width
         });
 }
 
-template <class L> struct PackedKernelFor {
+template <class L> struct Sse2PackedKernel {
     static void run(const PackedLayout&, const std::uint8_t* src, std::size_t height,
                     std::size_t width, std::uint8_t* dst) {
         packedKernel<L>(src, height, width, dst);
@@ -112,7 +112,7 @@ void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::si
                     std::size_t width, std::uint8_t* dst) {
     // Narrower or shorter frames than a block (and any layout without a kernel of
     // its own) go the portable way.
-    const PackedToPlanarFn kernel = findLayoutKernel<PackedKernelFor>(layout);
+    const PackedToPlanarFn kernel = findLayoutKernel<Sse2PackedKernel>(layout);
     if (kernel == nullptr || height < BLOCK_ROWS || width < 8) {
         portableKernels().packedToPlanar(layout, src, height, width, dst);
         return;
