@@ -6,6 +6,7 @@
 #include "udp_receiver.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ using kxtools::ChildResult;
 using phonesim::testing::ReceivedDatagram;
 using phonesim::testing::UdpReceiver;
 
+// Runs phonesim to its end and returns what it printed.
 ChildResult phonesim(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), PHONESIM_PATH);
     return kxtools::runChild(arguments, 60s);
@@ -45,6 +47,24 @@ std::vector<std::vector<std::uint8_t>> bytesOf(const std::vector<ReceivedDatagra
     for (const auto& d : datagrams)
         all.push_back(d.bytes);
     return all;
+}
+
+// Runs phonesim while receiving what it sends, so that no datagram waits long in
+// the socket's buffer; then collects any datagram beyond the expected number.
+struct SendRun {
+    ChildResult result;
+    std::vector<ReceivedDatagram> received;
+};
+
+SendRun sendTo(UdpReceiver& receiver, std::vector<std::string> arguments, std::size_t expected) {
+    arguments.insert(arguments.begin(), {PHONESIM_PATH, "--port", std::to_string(receiver.port())});
+    ChildProcess child(arguments);
+    SendRun run;
+    run.received = receiver.receive(expected, 10s);
+    run.result = child.wait(60s);
+    for (auto& extra : receiver.receive(SIZE_MAX, 200ms))
+        run.received.push_back(std::move(extra));
+    return run;
 }
 
 // A file name of the test's own, removed when the test ends.
@@ -126,17 +146,16 @@ class PhonesimSend : public ::testing::TestWithParam<phonesim::App> {};
 TEST_P(PhonesimSend, SendsExactlyTheScenarioForSeedAndCount) {
     const bool text = GetParam() == phonesim::App::Text;
     UdpReceiver receiver;
-    const auto result =
-        phonesim({"--app", text ? "text" : "binary", "--port", std::to_string(receiver.port()),
-                  "--seed", "7", "--rate", "400", "--count", "250"});
-    ASSERT_EQ(0, result.exitCode) << result.err;
-    // Every datagram is already queued on the socket when the program has ended.
-    const auto received = receiver.receive(251, 200ms);
-    EXPECT_EQ(scenarioBytes(GetParam(), 7, 400, 250), bytesOf(received));
-    EXPECT_NE(std::string::npos, result.out.find("phonesim: sent 250 datagrams in ")) << result.out;
-    EXPECT_NE(std::string::npos, result.out.find(text ? "(A 83, M 83, O 83, G 1, N 0)"
-                                                      : "(0x10 83, 0x20 83, 0x30 83, 0x40 1)"))
-        << result.out;
+    const auto run = sendTo(
+        receiver,
+        {"--app", text ? "text" : "binary", "--seed", "7", "--rate", "400", "--count", "250"}, 250);
+    ASSERT_EQ(0, run.result.exitCode) << run.result.err;
+    EXPECT_EQ(scenarioBytes(GetParam(), 7, 400, 250), bytesOf(run.received));
+    const std::string& out = run.result.out;
+    EXPECT_NE(std::string::npos, out.find("phonesim: sent 250 datagrams in ")) << out;
+    EXPECT_NE(std::string::npos, out.find(text ? "(A 83, M 83, O 83, G 1, N 0)"
+                                               : "(0x10 83, 0x20 83, 0x30 83, 0x40 1)"))
+        << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothApps, PhonesimSend,
@@ -147,37 +166,34 @@ INSTANTIATE_TEST_SUITE_P(BothApps, PhonesimSend,
 
 TEST(PhonesimProgram, SendsFromTheBindAddress) {
     UdpReceiver receiver;
-    const auto result = phonesim({"--port", std::to_string(receiver.port()), "--bind", "127.0.0.2",
-                                  "--count", "5", "--rate", "1000", "--quiet"});
-    ASSERT_EQ(0, result.exitCode) << result.err;
-    EXPECT_EQ("", result.out) << "--quiet prints nothing";
-    const auto received = receiver.receive(5, 2s);
-    ASSERT_EQ(5u, received.size());
-    for (const auto& d : received)
+    const auto run = sendTo(receiver, {"--bind", "127.0.0.2", "--count", "5", "--quiet"}, 5);
+    ASSERT_EQ(0, run.result.exitCode) << run.result.err;
+    EXPECT_EQ("", run.result.out) << "--quiet prints nothing";
+    ASSERT_EQ(5u, run.received.size());
+    for (const auto& d : run.received)
         EXPECT_EQ("127.0.0.2", d.sender);
 }
 
 TEST(PhonesimProgram, DurationKeepsThePacing) {
     UdpReceiver receiver;
     const auto start = std::chrono::steady_clock::now();
-    const auto result =
-        phonesim({"--port", std::to_string(receiver.port()), "--rate", "20", "--duration", "0.5"});
-    const auto took = std::chrono::steady_clock::now() - start;
-    ASSERT_EQ(0, result.exitCode) << result.err;
+    const auto run = sendTo(receiver, {"--rate", "20", "--duration", "0.5"}, 31);
+    ASSERT_EQ(0, run.result.exitCode) << run.result.err;
     // Ticks at 0, 0.05, ... 0.45 s and a "G" fix at 0 s; the "N" fix is due at 0.5 s.
-    EXPECT_EQ(scenarioBytes(phonesim::App::Text, 1, 20, 31), bytesOf(receiver.receive(32, 200ms)));
+    EXPECT_EQ(scenarioBytes(phonesim::App::Text, 1, 20, 31), bytesOf(run.received));
     // Paced, not sent at once: the program takes at least its duration.
-    EXPECT_GE(took, 500ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
 }
 
 TEST(PhonesimProgram, RecordThenReplaySendsTheSameBytes) {
     TemporaryFile recording("walk.txt");
     UdpReceiver first;
-    const auto recorded =
-        phonesim({"--app", "binary", "--port", std::to_string(first.port()), "--rate", "500",
-                  "--count", "120", "--seed", "3", "--record", recording.path});
-    ASSERT_EQ(0, recorded.exitCode) << recorded.err;
-    const auto sent = bytesOf(first.receive(121, 200ms));
+    const auto recorded = sendTo(first,
+                                 {"--app", "binary", "--rate", "500", "--count", "120", "--seed",
+                                  "3", "--record", recording.path},
+                                 120);
+    ASSERT_EQ(0, recorded.result.exitCode) << recorded.result.err;
+    const auto sent = bytesOf(recorded.received);
     ASSERT_EQ(120u, sent.size());
 
     // The file holds one hex line per datagram after its two header lines.
@@ -195,14 +211,14 @@ TEST(PhonesimProgram, RecordThenReplaySendsTheSameBytes) {
     for (const std::vector<std::string>& pacing :
          {std::vector<std::string>{}, std::vector<std::string>{"--rate", "5000"}}) {
         UdpReceiver second;
-        std::vector<std::string> arguments = {"--replay", recording.path, "--port",
-                                              std::to_string(second.port())};
+        std::vector<std::string> arguments = {"--replay", recording.path};
         arguments.insert(arguments.end(), pacing.begin(), pacing.end());
-        const auto replayed = phonesim(arguments);
-        ASSERT_EQ(0, replayed.exitCode) << replayed.err;
-        EXPECT_EQ(sent, bytesOf(second.receive(121, 200ms)));
-        EXPECT_NE(std::string::npos, replayed.out.find("(0x10 39, 0x20 40, 0x30 40, 0x40 1)"))
-            << replayed.out;
+        const auto replayed = sendTo(second, arguments, 120);
+        ASSERT_EQ(0, replayed.result.exitCode) << replayed.result.err;
+        EXPECT_EQ(sent, bytesOf(replayed.received));
+        EXPECT_NE(std::string::npos,
+                  replayed.result.out.find("(0x10 39, 0x20 40, 0x30 40, 0x40 1)"))
+            << replayed.result.out;
     }
 }
 
