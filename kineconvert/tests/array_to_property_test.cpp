@@ -28,7 +28,7 @@ protected:
         return PropertyPtr(this->converter->convertToProperty("PortNumber", array.get()));
     }
 };
-TYPED_TEST_SUITE(NumericArrayToProperty, NumericTypes);
+TYPED_TEST_SUITE(NumericArrayToProperty, NumericTypes, HostClassName);
 
 TYPED_TEST(NumericArrayToProperty, OneElementBecomesScalarOfItsType) {
     using T = typename TypeParam::Type;

@@ -32,7 +32,7 @@ const std::vector<uchar> GREETING_UTF16 = {0x47, 0x72, 0xFC, 0xDF, 0x65, 0x20, 0
 std::vector<uchar> unitsOf(const tvArray* array) { return elementsOf<uchar>(array); }
 
 template <class Row> class NumericPropertyToArray : public ConverterTest {};
-TYPED_TEST_SUITE(NumericPropertyToArray, NumericTypes);
+TYPED_TEST_SUITE(NumericPropertyToArray, NumericTypes, HostClassName);
 
 TYPED_TEST(NumericPropertyToArray, ScalarBecomesOneByOneValueOfItsClass) {
     using T = typename TypeParam::Type;

@@ -28,7 +28,7 @@ protected:
 };
 
 template <class Row> class NumericRoundTrip : public RoundTrip {};
-TYPED_TEST_SUITE(NumericRoundTrip, NumericTypes);
+TYPED_TEST_SUITE(NumericRoundTrip, NumericTypes, HostClassName);
 
 TYPED_TEST(NumericRoundTrip, ScalarsAndVectorsComeBackUnchanged) {
     using T = typename TypeParam::Type;
