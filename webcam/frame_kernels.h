@@ -10,7 +10,8 @@
 // outside the input it is given.
 //
 // Each instruction-set family has its own file (frame_kernels_portable.cpp,
-// frame_kernels_sse2.cpp, frame_kernels_avx2.cpp); which ones a machine may run is
+// frame_kernels_sse2.cpp, frame_kernels_avx2.cpp, frame_kernels_avx512.cpp, the last
+// two sharing frame_kernels_256bit.h); which ones a machine may run is
 // decided at run time (frame_kernels_select_*.cpp), so one build runs everywhere.
 
 namespace webcam::kernels {
@@ -74,6 +75,7 @@ const KernelSet& portableKernels();
 // x86-64 builds only; the caller must have checked that the processor supports them.
 const KernelSet& sse2Kernels();
 const KernelSet& avx2Kernels();
+const KernelSet& avx512Kernels(); // AVX2 code with AVX-512VL/BW registers
 
 // The kernel sets this machine can run, slowest first; portable is always first.
 std::vector<const KernelSet*> supportedKernels();

@@ -182,7 +182,7 @@ inline void yuy2Block(const Frame& f, std::size_t row, std::size_t column) {
     const std::uint8_t* segment = f.src + row * rowBytes + 2 * column;
     __m128i v[16];
 #pragma GCC unroll 16
-    for (int i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i)
         v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(segment + i * rowBytes));
     if (row + 2 * BLOCK_ROWS <= f.height)
         prefetchNextStrip(segment + 15, static_cast<std::ptrdiff_t>(rowBytes));
