@@ -4,7 +4,7 @@
 //
 //   pixel_convert_bench [google benchmark flags]
 //
-// Defaults: 9 repetitions, aggregates only. Rows per layout and size:
+// Defaults: 9 repetitions of at least 0.25 s, aggregates only. Rows per layout and size:
 //   memcpy      memcpy of the input frame into a buffer that already exists
 //   reference   the one-pixel-at-a-time conversion (frame_reference.h)
 //   public      the FrameConverter function: checks, allocation, fastest kernels, destroy
@@ -241,7 +241,9 @@ int main(int argc, char** argv) {
     std::string repetitions = "--benchmark_repetitions=9";
     std::string aggregates = "--benchmark_report_aggregates_only=true";
     std::string unit = "--benchmark_time_unit=ms";
-    std::vector<char*> args{argv[0], repetitions.data(), aggregates.data(), unit.data()};
+    std::string minTime = "--benchmark_min_time=0.25";
+    std::vector<char*> args{argv[0], repetitions.data(), aggregates.data(), unit.data(),
+                            minTime.data()};
     args.insert(args.end(), argv + 1, argv + argc);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
