@@ -6,8 +6,9 @@
 
 // Internal to pixcore: the pixel kernels behind FrameConverter. A kernel trusts its
 // arguments (the converter has checked every size); it writes every byte of the
-// 3 x height x width output exactly once per pixel position and reads nothing
-// outside the input it is given.
+// 3 x height x width output (blocks at the right and bottom edges overlap their
+// neighbours and write some bytes twice, with the same value), nothing outside it,
+// and reads nothing outside the input it is given.
 //
 // Each instruction-set family has its own file (frame_kernels_portable.cpp,
 // frame_kernels_sse2.cpp, frame_kernels_avx2.cpp, frame_kernels_avx512.cpp, the last
