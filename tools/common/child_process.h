@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,12 +41,18 @@ public:
     // Waits until standard output contains text; false when the time runs out or
     // the child closed its output first.
     bool waitForOutput(std::string_view text, std::chrono::milliseconds timeout);
+    // The same for standard error.
+    bool waitForError(std::string_view text, std::chrono::milliseconds timeout);
+    // Waits until standard output holds at least count complete lines.
+    bool waitForOutputLines(std::size_t count, std::chrono::milliseconds timeout);
 
     // Waits for the child to end; after timeout it is killed and timedOut is set.
     ChildResult wait(std::chrono::milliseconds timeout);
 
 private:
     void drain(int outFd, int errFd);
+    bool waitForText(const std::string& text, std::string_view wanted,
+                     std::chrono::milliseconds timeout);
     void reap(bool blocking);
 
     int pid = -1;

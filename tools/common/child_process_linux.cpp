@@ -127,10 +127,32 @@ void ChildProcess::interrupt() {
 }
 
 bool ChildProcess::waitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
+    return waitForText(outText, text, timeout);
+}
+
+bool ChildProcess::waitForError(std::string_view text, std::chrono::milliseconds timeout) {
+    return waitForText(errText, text, timeout);
+}
+
+// text is outText or errText, read under the lock.
+bool ChildProcess::waitForText(const std::string& text, std::string_view wanted,
+                               std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, timeout, [&] {
-        return outText.find(text) != std::string::npos || outputClosed;
-    }) && outText.find(text) != std::string::npos;
+        return text.find(wanted) != std::string::npos || outputClosed;
+    }) && text.find(wanted) != std::string::npos;
+}
+
+bool ChildProcess::waitForOutputLines(std::size_t count, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex);
+    std::size_t counted = 0;
+    std::size_t scanned = 0; // lines are counted once, as the text grows
+    const auto enough = [&] {
+        for (; scanned < outText.size(); ++scanned)
+            counted += outText[scanned] == '\n' ? 1 : 0;
+        return counted >= count;
+    };
+    return changed.wait_for(lock, timeout, [&] { return enough() || outputClosed; }) && enough();
 }
 
 void ChildProcess::reap(bool blocking) {

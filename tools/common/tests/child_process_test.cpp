@@ -42,6 +42,26 @@ TEST(ChildProcess, WaitsForOutputAndInterrupts) {
     EXPECT_EQ("ready\nstopped\n", result.out);
 }
 
+TEST(ChildProcess, WaitsForErrorTextAndForWholeOutputLines) {
+    ChildProcess child(
+        {"/bin/sh", "-c", "echo one; printf 'two'; echo waiting >&2; sleep 30; echo end"});
+    ASSERT_TRUE(child.waitForError("waiting", 10s));
+    // "two" has no line end yet: one line so far, not two.
+    EXPECT_TRUE(child.waitForOutputLines(1, 10s));
+    EXPECT_FALSE(child.waitForOutputLines(2, 100ms));
+    EXPECT_FALSE(child.waitForError("absent", 50ms));
+    const auto result = child.wait(100ms); // still sleeping: the child is killed
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ("one\ntwo", result.out);
+}
+
+TEST(ChildProcess, WaitsEndWhenTheChildEndsWithoutTheText) {
+    ChildProcess child({"/bin/sh", "-c", "echo done"});
+    EXPECT_FALSE(child.waitForError("never", 10s));
+    EXPECT_FALSE(child.waitForOutputLines(2, 10s));
+    EXPECT_EQ(0, child.wait(10s).exitCode);
+}
+
 TEST(ChildProcess, KillsAChildThatOutlivesTheWait) {
     ChildProcess child({"/bin/sleep", "30"});
     EXPECT_FALSE(child.waitForOutput("never", 50ms));

@@ -1,0 +1,76 @@
+#pragma once
+
+// The host's side of one sensor device, as the host wires it: the device plug-in
+// and the converter loaded by name, a channel whose buffers go into the reading
+// queue, and the device driven through init, open, close and term. Property values
+// are shown through the converter, as the host shows them to its user.
+
+#include "host/channel.h"
+#include "host/plugin_loader.h"
+#include "host/property_list.h"
+#include "reading_queue.h"
+#include "sensorstream_options.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sensorstream {
+
+class SensorSession {
+public:
+    // Loads the app's device plug-in and kineconvert, creates the converter and the
+    // device, and initialises it with the port and bind address. Throws
+    // std::runtime_error with the device's message when init reports an error.
+    SensorSession(const Settings& settings, std::size_t queueCapacity);
+    ~SensorSession(); // closes the device if open, then terms it
+
+    SensorSession(const SensorSession&) = delete;
+    SensorSession& operator=(const SensorSession&) = delete;
+
+    // Starts listening and returns the port the device posted. Throws
+    // std::runtime_error with the device's messages when it bound none.
+    std::uint16_t open();
+    // Stops listening; no buffer is written after it returns. Then closes the queue.
+    void close();
+
+    // "AvailableInterfaces" as the device published it (empty when it did not).
+    const std::vector<std::string>& interfaces() const { return availableInterfaces; }
+    const std::string& deviceName() const { return deviceLibrary.name(); }
+
+    // Messages and property values posted since the last call, oldest first.
+    std::vector<korvex::host::Message> newMessages();
+    std::vector<korvex::host::PropertyPtr> newProperties();
+
+    // A property's value as the converter shows it ("50000", "127.0.0.1").
+    std::string valueText(conduit::interfaces::IPropertyInfo* property);
+    // A property's value as a number, when the converter makes one.
+    std::optional<double> valueNumber(conduit::interfaces::IPropertyInfo* property);
+
+    ReadingQueue& readings() { return queue; }
+    conduit::interfaces::converter::IConverter& sampleConverter() { return *converter; }
+    std::uint64_t buffersWritten() const { return channel.writeCount(); }
+    std::uint64_t buffersRefused() const { return channel.refusedCount(); }
+
+private:
+    // The libraries outlive every object they made: they are declared first.
+    korvex::host::PluginLibrary deviceLibrary;
+    korvex::host::PluginLibrary converterLibrary;
+    korvex::host::Channel channel;
+    ReadingQueue queue;
+    korvex::host::PropertyListOwner published;
+    korvex::host::ConverterPtr converter;
+    korvex::host::DevicePtr device;
+    std::vector<std::string> availableInterfaces;
+    bool opened = false;
+    std::size_t messagesSeen = 0;
+    std::size_t propertiesSeen = 0;
+};
+
+// "KORVEX:kinedgram:invalidPort: Port number must be less than 65536." or the
+// text alone when the identifier is empty; "(no identifier and no text)" for none.
+std::string messageText(const korvex::host::Message& message);
+
+} // namespace sensorstream

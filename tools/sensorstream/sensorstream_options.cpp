@@ -1,0 +1,136 @@
+#include "sensorstream_options.h"
+
+#include "tools/common/number_parsing.h"
+
+namespace sensorstream {
+
+const char* devicePluginName(App app) { return app == App::Text ? "kinedgram" : "kinescope"; }
+
+const char* appName(App app) { return app == App::Text ? "text" : "binary"; }
+
+bool isDottedIPv4(const std::string& text) {
+    int parts = 0;
+    std::size_t at = 0;
+    while (parts < 4) {
+        std::size_t digits = 0;
+        int value = 0;
+        while (at + digits < text.size() && text[at + digits] >= '0' && text[at + digits] <= '9' &&
+               digits < 4) {
+            value = value * 10 + (text[at + digits] - '0');
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[at] == '0'))
+            return false;
+        at += digits;
+        ++parts;
+        if (parts < 4) {
+            if (at >= text.size() || text[at] != '.')
+                return false;
+            ++at;
+        }
+    }
+    return at == text.size();
+}
+
+kxtools::OptionParser makeOptionParser(Settings& s) {
+    kxtools::OptionParser parser(
+        "sensorstream", "[OPTIONS]",
+        "Receives the readings of a phone's sensor app through the sensor device plug-in\n"
+        "(kinedgram for the text app, kinescope for the binary app) and prints each one as\n"
+        "the converter kineconvert turns it into a host structure: the time stamp, the\n"
+        "measurement and the fields that measurement sets. At start it tells where to point\n"
+        "the phone app: the UDP port it listens on and this computer's addresses.");
+    parser
+        .option("app", "text|binary",
+                "the phone app: text (comma-separated lines, kinedgram) or binary\n"
+                "(fixed-length records, kinescope); default text",
+                [&s](const std::string& value) {
+                    if (value == "text")
+                        s.app = App::Text;
+                    else if (value == "binary")
+                        s.app = App::Binary;
+                    else
+                        throw kxtools::UsageError("--app: '" + value +
+                                                  "' is not an app (text or binary)");
+                })
+        .option("port", "PORT",
+                "the UDP port to listen on, 0 to 65535; 0 (the default) lets the\n"
+                "device choose: 50000 if free, else the next of its list",
+                [&s](const std::string& value) {
+                    s.port = static_cast<std::uint16_t>(
+                        kxtools::parseInteger(value, "--port", 0, 65535));
+                })
+        .option("bind", "ADDR",
+                "the local IPv4 address to listen on (default 127.0.0.1: only this\n"
+                "computer); 0.0.0.0 or \"any\" for every address, as a real phone needs",
+                [&s](const std::string& value) {
+                    if (value == "any" || value == "0.0.0.0")
+                        s.bind.clear();
+                    else if (isDottedIPv4(value))
+                        s.bind = value;
+                    else
+                        throw kxtools::UsageError("--bind: '" + value +
+                                                  "' is not an IPv4 address (or any)");
+                })
+        .option("format", "json|csv|table",
+                "json: one JSON object a line with all 18 fields, null when unset\n"
+                "(the default); csv: a header line, then one column per field, empty\n"
+                "when unset; table: aligned lines with the set fields, for reading",
+                [&s](const std::string& value) {
+                    if (value == "json")
+                        s.format = Format::Json;
+                    else if (value == "csv")
+                        s.format = Format::Csv;
+                    else if (value == "table")
+                        s.format = Format::Table;
+                    else
+                        throw kxtools::UsageError("--format: '" + value +
+                                                  "' is not a format (json, csv or table)");
+                })
+        .option("output", "FILE", "write the readings to FILE instead of standard output",
+                [&s](const std::string& value) {
+                    if (value.empty())
+                        throw kxtools::UsageError("--output: the file name is empty");
+                    s.outputPath = value;
+                })
+        .option("count", "N", "stop after N readings",
+                [&s](const std::string& value) {
+                    s.count = kxtools::parseUnsigned(value, "--count");
+                    if (*s.count == 0)
+                        throw kxtools::UsageError("--count: '0' is out of range (at least 1)");
+                })
+        .option("duration", "S",
+                "stop after S seconds (the first of --count and --duration wins;\n"
+                "without either, sensorstream runs until Ctrl-C)",
+                [&s](const std::string& value) {
+                    s.duration = kxtools::parseReal(value, "--duration", 0.001, 1e9);
+                })
+        .flag("live", "",
+              "instead of scrolling readings, show a table refreshed in place: the\n"
+              "latest value of every field of each measurement, with a sparkline of\n"
+              "recent values and the rates (with --output the file still gets them all)",
+              s.live)
+        .option("no-data-hint", "S",
+                "seconds without any datagram before sensorstream says what to check\n"
+                "(default 10; 0: never)",
+                [&s](const std::string& value) {
+                    s.hintAfter = kxtools::parseReal(value, "--no-data-hint", 0.0, 86400.0);
+                })
+        .epilogue(
+            "Examples:\n"
+            "  sensorstream --app text --count 100\n"
+            "  sensorstream --app binary --bind 0.0.0.0 --port 50000 --live\n"
+            "  sensorstream --format csv --output walk.csv --duration 60\n"
+            "\n"
+            "With a real phone: start with --bind 0.0.0.0, then enter in the app one of the\n"
+            "addresses sensorstream prints and the port; a firewall must let UDP in on it.\n"
+            "Only the first phone that sends is heard until sensorstream is started again.\n"
+            "\n"
+            "Messages of the device go to standard error; on a terminal a status line there\n"
+            "shows the readings per second of each measurement. Ctrl-C ends with a summary.\n"
+            "Exit status: 0 when done or stopped by Ctrl-C, 1 on failure, 2 for a mistake on\n"
+            "the command line.");
+    return parser;
+}
+
+} // namespace sensorstream

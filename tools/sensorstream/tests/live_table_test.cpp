@@ -1,0 +1,104 @@
+#include "sample_structures.h"
+#include "tools/sensorstream/console.h"
+#include "tools/sensorstream/live_table.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+using namespace sensorstream;
+using sensorstream::testing::MARCH_2_2014;
+using sensorstream::testing::sampleRecord;
+
+TEST(Sparkline, ScalesFromTheLowestToTheHighestValue) {
+    EXPECT_EQ("\u2581\u2582\u2583\u2584\u2585\u2586\u2587\u2588",
+              sparkline({0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ("\u2588\u2581\u2588", sparkline({-5, -10, -5}));
+    EXPECT_EQ("\u2584\u2584\u2584", sparkline({2.5, 2.5, 2.5})) << "constant: mid height";
+    EXPECT_EQ("\u2581 \u2588", sparkline({0, std::numeric_limits<double>::quiet_NaN(), 1}));
+    EXPECT_EQ("", sparkline({}));
+}
+
+TEST(LiveTable, ShowsTheLatestValueOfEverySetFieldWithItsHistory) {
+    LiveTable table(3);
+    MeasurementRates rates{};
+    rates[1] = 50.0;
+    EXPECT_EQ(
+        std::vector<std::string>(
+            {"title", "measurement              rate  field                      latest  recent",
+             "(no reading yet)", "status"}),
+        table.lines("title", rates, "status"));
+
+    for (double x : {1.0, 2.0, 3.0, 4.0})
+        table.add(sampleRecord(1, MARCH_2_2014, {{"X", x}, {"Y", -x}, {"Z", 9.81}}));
+    table.add(sampleRecord(7, MARCH_2_2014, {{"Altitude", 410.08}}));
+    table.add(sampleRecord(3, MARCH_2_2014, {{"TrueHeading", 10}}));
+    table.add(sampleRecord(5, MARCH_2_2014, {{"X", 2e-5}}));
+    const auto lines = table.lines("title", rates, "status");
+    ASSERT_EQ(9u, lines.size());
+    // Only the last three values are kept: 2, 3, 4 (3 is half way: level 3.5 of 0 to 7,
+    // rounded up).
+    EXPECT_EQ("acceleration           50.0/s  X                               4  "
+              "\u2581\u2585\u2588",
+              lines[2]);
+    EXPECT_EQ("                               Y                              -4  "
+              "\u2588\u2585\u2581",
+              lines[3]);
+    EXPECT_EQ("                               Z                            9.81  "
+              "\u2584\u2584\u2584",
+              lines[4]);
+    // Motion first, then heading and location.
+    EXPECT_EQ("magnetic field          0.0/s  X                           2e-05  \u2584", lines[5]);
+    EXPECT_EQ("heading                 0.0/s  TrueHeading                    10  \u2584", lines[6]);
+    EXPECT_EQ("vertical location       0.0/s  Altitude                   410.08  \u2584", lines[7]);
+    EXPECT_EQ("status", lines[8]);
+}
+
+TEST(Console, CutsLinesByCharactersNotBytes) {
+    EXPECT_EQ("abc", cutToColumns("abcdef", 3));
+    EXPECT_EQ("ab\u2581\u2582", cutToColumns("ab\u2581\u2582\u2583", 4));
+    EXPECT_EQ("short", cutToColumns("short", 80));
+    EXPECT_EQ("", cutToColumns("x", 0));
+}
+
+std::string contentsOf(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        text += static_cast<char>(c);
+    return text;
+}
+
+TEST(Console, ErasesTheBlockBeforeOtherTextOnTheSameScreenAndDrawsItAgain) {
+    std::FILE* screen = std::tmpfile();
+    ASSERT_NE(nullptr, screen);
+    Console console(screen, true, false, false);
+    console.showBlock({"one", "two"}, 80);
+    EXPECT_TRUE(console.write(screen, "line\n"));
+    console.showBlock({"three-long"}, 6);
+    console.releaseBlock();
+    EXPECT_EQ("one\ntwo"             // the block
+              "\r\033[1A\033[J"      // erased: start of line, one line up, clear below
+              "line\n"               // the text
+              "one\ntwo"             // drawn again
+              "\r\033[1A\033[Jthree" // replaced, cut to 5 columns
+              "\n",                  // left on the screen
+              contentsOf(screen));
+    std::fclose(screen);
+
+    // Text to another stream that is no terminal leaves the block alone.
+    std::FILE* block = std::tmpfile();
+    std::FILE* other = std::tmpfile();
+    Console separate(block, true, false, false);
+    separate.showBlock({"status"}, 80);
+    EXPECT_TRUE(separate.write(other, "reading\n"));
+    separate.eraseBlock();
+    EXPECT_EQ("status\r\033[J", contentsOf(block));
+    EXPECT_EQ("reading\n", contentsOf(other));
+    std::fclose(block);
+    std::fclose(other);
+}
+
+} // namespace

@@ -1,0 +1,135 @@
+#include "sample_structures.h"
+#include "tools/sensorstream/record_format.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+using namespace sensorstream;
+using sensorstream::testing::MARCH_2_2014;
+using sensorstream::testing::sampleRecord;
+using sensorstream::testing::sampleStructure;
+
+TEST(SampleRecord, ReadsEveryFieldWithWhatIsSet) {
+    const auto structure = sampleStructure(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}});
+    const auto record = readSampleRecord(structure.get());
+    ASSERT_TRUE(record);
+    EXPECT_EQ(1, record->measurement);
+    EXPECT_EQ(MARCH_2_2014, record->timestamp);
+    ASSERT_EQ(SAMPLE_FIELD_NAMES.size(), record->fields.size());
+    for (std::size_t i = 0; i < SAMPLE_FIELD_NAMES.size(); ++i) {
+        const auto& field = record->fields[i];
+        EXPECT_EQ(SAMPLE_FIELD_NAMES[i], field.name);
+        const bool set = field.name == "Timestamp" || field.name == "Measurement" ||
+                         field.name == "X" || field.name == "Y" || field.name == "Z";
+        EXPECT_EQ(set, field.set) << field.name;
+    }
+    EXPECT_TRUE(record->find("Measurement")->integer);
+    EXPECT_FALSE(record->find("X")->integer);
+    EXPECT_EQ(std::vector<double>{-9.81}, record->find("Y")->values);
+    EXPECT_EQ(nullptr, record->find("Speedometer"));
+}
+
+TEST(SampleRecord, RefusesWhatIsNoSampleStructure) {
+    EXPECT_FALSE(readSampleRecord(nullptr));
+    kxtools::HostArray number(tvCreateDoubleScalar(1));
+    EXPECT_FALSE(readSampleRecord(number.get()));
+    const char* names[] = {"Timestamp", "X"};
+    kxtools::HostArray noMeasurement(tvCreateStructMatrix(1, 1, 2, names));
+    EXPECT_FALSE(readSampleRecord(noMeasurement.get()));
+    const char* measurementOnly[] = {"Measurement"};
+    kxtools::HostArray twoByOne(tvCreateStructMatrix(2, 1, 1, measurementOnly));
+    EXPECT_FALSE(readSampleRecord(twoByOne.get()));
+}
+
+TEST(SampleRecord, NamesMeasurementsAndTimes) {
+    const char* names[] = {"other",       "acceleration",        "rotation rate",
+                           "heading",     "horizontal location", "magnetic field",
+                           "orientation", "vertical location"};
+    for (std::int32_t m = 0; m <= MAX_MEASUREMENT; ++m)
+        EXPECT_EQ(names[m], measurementName(m));
+    EXPECT_EQ("other", measurementName(8));
+    EXPECT_EQ("other", measurementName(-1));
+    EXPECT_EQ("gyro", measurementShortName(2));
+
+    EXPECT_EQ("2014-03-02T10:15:30.250", timestampText(MARCH_2_2014));
+    EXPECT_EQ("10:15:30.250", timeOfDayText(MARCH_2_2014));
+    EXPECT_EQ("2024-12-31T23:59:59.999", timestampText({2024, 12, 31, 23, 59, 59.9994}));
+    EXPECT_EQ("2024-01-01T00:00:05.001", timestampText({2024, 1, 1, 0, 0, 5.001}));
+    EXPECT_EQ("", timestampText({2024, 13, 1, 0, 0, 0}));
+    EXPECT_EQ("", timestampText({2024, 1, 1, 0, 0, std::numeric_limits<double>::quiet_NaN()}));
+    EXPECT_EQ("--:--:--.---", timeOfDayText({0, 0, 0, 0, 0, 0}));
+}
+
+TEST(RecordFormat, JsonLineHasEveryFieldNullWhenUnset) {
+    const auto record = sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}});
+    EXPECT_EQ("{\"Timestamp\":[2014,3,2,10,15,30.25],\"Measurement\":1,\"Latitude\":null,"
+              "\"Longitude\":null,\"Altitude\":null,\"HorizontalAccuracy\":null,"
+              "\"VerticalAccuracy\":null,\"Course\":null,\"Speed\":null,\"TrueHeading\":null,"
+              "\"MagneticHeading\":null,\"HeadingAccuracy\":null,\"X\":0.5,\"Y\":-9.81,\"Z\":0,"
+              "\"Azimuth\":null,\"Pitch\":null,\"Roll\":null}\n",
+              jsonLine(record));
+}
+
+TEST(RecordFormat, NumbersReadBackExactlyAndSpecialValuesStayValidJson) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto record =
+        sampleRecord(4, MARCH_2_2014,
+                     {{"Latitude", 47.3772431},
+                      {"Longitude", 0.1 + 0.2},
+                      {"Speed", 1e-7},
+                      {"HorizontalAccuracy", std::numeric_limits<double>::quiet_NaN()},
+                      {"Course", inf},
+                      {"Altitude", -inf}});
+    const std::string line = jsonLine(record);
+    for (const char* part :
+         {"\"Latitude\":47.3772431,", "\"Longitude\":0.30000000000000004,", "\"Speed\":1e-07,",
+          "\"HorizontalAccuracy\":\"NaN\",", "\"Course\":\"Inf\",", "\"Altitude\":\"-Inf\","})
+        EXPECT_NE(std::string::npos, line.find(part)) << part << " in " << line;
+
+    EXPECT_EQ("2014-03-02T10:15:30.250,4,47.3772431,0.30000000000000004,-Inf,NaN,,Inf,1e-07,,,,,"
+              ",,,,\n",
+              csvLine(record));
+}
+
+TEST(RecordFormat, CsvHasOneColumnPerFieldEmptyWhenUnset) {
+    EXPECT_EQ("Timestamp,Measurement,Latitude,Longitude,Altitude,HorizontalAccuracy,"
+              "VerticalAccuracy,Course,Speed,TrueHeading,MagneticHeading,HeadingAccuracy,X,Y,Z,"
+              "Azimuth,Pitch,Roll\n",
+              csvHeader());
+    EXPECT_EQ("2014-03-02T10:15:30.250,6,,,,,,,,,,,,,,308.75,25.83,-0.35\n",
+              csvLine(sampleRecord(6, MARCH_2_2014,
+                                   {{"Azimuth", 308.75}, {"Pitch", 25.83}, {"Roll", -0.35}})));
+    // A time stamp that is no date is written as its six numbers.
+    EXPECT_EQ("0 0 0 0 0 0,0,,,,,,,,,,,,,,,,\n", csvLine(sampleRecord(0, {0, 0, 0, 0, 0, 0}, {})));
+}
+
+TEST(RecordFormat, TableShowsTheSetFieldsReadably) {
+    EXPECT_EQ("time          measurement          values\n", tableHeader());
+    EXPECT_EQ("10:15:30.250  acceleration         X 0.5  Y -9.81  Z 0\n",
+              tableLine(sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}})));
+    EXPECT_EQ("10:15:30.250  vertical location    Altitude 410.0812\n",
+              tableLine(sampleRecord(7, MARCH_2_2014, {{"Altitude", 410.08123456}})));
+    EXPECT_EQ("1.234568e-05", readableNumber(1.23456789e-5));
+}
+
+TEST(RecordFormat, MadeByFormatName) {
+    const auto record = sampleRecord(2, MARCH_2_2014, {{"X", 1}, {"Y", 2}, {"Z", 3}});
+    const struct {
+        Format format;
+        std::string header;
+        std::string line;
+    } cases[] = {{Format::Json, "", jsonLine(record)},
+                 {Format::Csv, csvHeader(), csvLine(record)},
+                 {Format::Table, tableHeader(), tableLine(record)}};
+    for (const auto& c : cases) {
+        const auto format = makeRecordFormat(c.format);
+        EXPECT_EQ(c.header, format->header());
+        std::string out = "before\n";
+        format->append(record, out);
+        EXPECT_EQ("before\n" + c.line, out);
+    }
+}
+
+} // namespace
