@@ -164,6 +164,28 @@ TEST(KernelSets, FourKFramesMatchReference) {
     }
 }
 
+// Frames too large to stay in cache take other blocks in the 256-bit kernels; an
+// odd size that is no multiple of any block or tile, for every flag combination.
+TEST(KernelSets, LargeOddFramesMatchReference) {
+    const Shape shape{1201, 2403};
+    const std::size_t pixels = shape.height * shape.width;
+    std::vector<std::uint8_t> output(3 * pixels);
+    std::uint32_t seed = 5000;
+    for (unsigned bits = 0; bits < 16; ++bits) {
+        const Flags f = flagsOf(bits);
+        const auto input = randomBytes(pixels * (f.hasAlpha ? 4 : 3), seed++);
+        const auto expected = referencePacked(input, shape, f);
+        for (const KernelSet* kernels : webcam::kernels::supportedKernels()) {
+            std::memset(output.data(), 0, output.size());
+            kernels->packedToPlanar(
+                layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns),
+                input.data(), shape.height, shape.width, output.data());
+            EXPECT_EQ("", firstDifference(expected.data(), output.data(), shape))
+                << kernels->name << ", " << describe(f);
+        }
+    }
+}
+
 // The portable kernels are always there, first; the vector kernels follow on
 // x86-64, each only where the processor has its instructions; the converter uses
 // the last.
