@@ -3,6 +3,7 @@
 #include "local_address.h"
 #include "port_search.h"
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
@@ -22,6 +23,14 @@ const std::string UNABLE_TO_OPEN_TEXT = "Cannot start UDP server.";
 const std::string UNCERTAIN = "Uncertain";
 const std::string NO_TEXT;
 constexpr std::uint16_t LAST_PORT = 65535;
+// Queued datagrams read in a row before the event loop gets its turn (a posted close
+// waits no longer than this many callbacks).
+constexpr int QUEUED_BATCH = 32;
+// Room for any UDP datagram. Receiving into less lets the socket layer truncate, and
+// Winsock then fails the overlapped receive with WSAEMSGSIZE while still queueing its
+// completion, which Boost.Asio 1.74 completes a second time (a crash). Truncation to
+// receiveSize is done here instead, the same way on every platform.
+constexpr std::size_t MAX_DATAGRAM = 65536;
 } // namespace
 
 class UDPListener::Impl {
@@ -29,8 +38,9 @@ public:
     Impl(std::string address, std::uint16_t firstPort, std::size_t size, DataCallback onData,
          MessageCallback onError, MessageCallback onWarning)
         : receiveSize(size), dataCallback(std::move(onData)), errorCallback(std::move(onError)),
-          warningCallback(std::move(onWarning)), portToTry(firstPort), fixedPort(firstPort != 0),
-          localIPAddress(address), bindAddress(std::move(address)) {}
+          warningCallback(std::move(onWarning)), datagram(new std::uint8_t[MAX_DATAGRAM]),
+          portToTry(firstPort), fixedPort(firstPort != 0), localIPAddress(address),
+          bindAddress(std::move(address)) {}
 
     ~Impl() {
         try {
@@ -59,6 +69,8 @@ private:
     void requestReceiveBuffer(udp::socket& candidate);
     void beginReceive();
     void onReceive(const boost::system::error_code& error, std::size_t bytes);
+    bool readQueued(std::size_t& bytes, bool& failed);
+    bool deliver(std::size_t bytes);
     void acceptFirstSender();
     void stopUDPServer();
     void serve() noexcept;
@@ -77,7 +89,13 @@ private:
     asio::io_context io{1};
     std::unique_ptr<udp::socket> socket;
     udp::endpoint senderEndpoint;
+    // Every datagram lands here whole; its first receiveSize bytes are then copied
+    // into receiveBuffer, the array handed to the data callback.
+    const std::unique_ptr<std::uint8_t[]> datagram;
     boost::shared_array<std::uint8_t> receiveBuffer;
+    // The socket is non-blocking for synchronous reads, so that datagrams already
+    // queued can be read without a trip through the event loop.
+    bool readsQueued = false;
 
     // Owner thread, except that any thread may read port.
     std::atomic<std::uint16_t> port{0};
@@ -161,6 +179,11 @@ void UDPListener::Impl::startUDPServer() {
             candidate->bind(endpoint, failure);
         if (!failure) {
             requestReceiveBuffer(*candidate);
+            // Asynchronous operations ignore the non-blocking mode; without it a read
+            // of an empty queue would wait, and a waiting thread could not be stopped.
+            boost::system::error_code blocking;
+            candidate->non_blocking(true, blocking);
+            readsQueued = !blocking;
             socket = std::move(candidate);
             port = portToTry;
             return;
@@ -189,11 +212,7 @@ void UDPListener::Impl::beginReceive() {
     if (stopping)
         return;
     try {
-        // A fresh array whenever the receiver kept the previous one; an array nobody
-        // else holds any more is used again, which saves two allocations per datagram.
-        if (!receiveBuffer || receiveBuffer.use_count() != 1)
-            receiveBuffer.reset(new std::uint8_t[receiveSize]);
-        socket->async_receive_from(asio::buffer(receiveBuffer.get(), receiveSize), senderEndpoint,
+        socket->async_receive_from(asio::buffer(datagram.get(), MAX_DATAGRAM), senderEndpoint,
                                    [this](const boost::system::error_code& error,
                                           std::size_t bytes) { onReceive(error, bytes); });
     } catch (...) {
@@ -205,27 +224,60 @@ void UDPListener::Impl::onReceive(const boost::system::error_code& error, std::s
     if (stopping)
         return;
     if (error) {
-        // Winsock completes a datagram longer than the buffer with WSAEMSGSIZE; its
-        // first receiveSize bytes are there. (Linux truncates without an error.) Any
-        // other failure, cancellation included, ends reception for this cycle.
+        // A datagram longer than the buffer (it cannot be longer than MAX_DATAGRAM, but
+        // should a platform say so) is delivered cut. Any other failure, cancellation
+        // included, ends reception for this cycle.
         if (error != asio::error::message_size)
             return;
-        bytes = receiveSize;
+        bytes = MAX_DATAGRAM;
     }
+    if (!deliver(bytes))
+        return; // reception ends for this cycle
+    // Datagrams that are queued already are read at once, each delivered before the
+    // next is read: still one datagram at a time, without the event loop's round trip.
+    for (int i = 0; readsQueued && i < QUEUED_BATCH && !stopping; ++i) {
+        bool failed = false;
+        if (!readQueued(bytes, failed))
+            break;
+        if (failed || !deliver(bytes))
+            return;
+    }
+    beginReceive();
+}
+
+bool UDPListener::Impl::readQueued(std::size_t& bytes, bool& failed) {
+    boost::system::error_code error;
+    bytes =
+        socket->receive_from(asio::buffer(datagram.get(), MAX_DATAGRAM), senderEndpoint, 0, error);
+    if (error == asio::error::would_block || error == asio::error::try_again)
+        return false; // nothing queued: back to the event loop
+    if (error == asio::error::message_size)
+        bytes = MAX_DATAGRAM;
+    else
+        failed = static_cast<bool>(error); // ends reception, as a failed receive does
+    return true;
+}
+
+bool UDPListener::Impl::deliver(std::size_t bytes) {
     try {
         if (!senderAccepted) {
             acceptFirstSender();
         } else if (senderEndpoint.address() != acceptedSender) {
-            beginReceive(); // a second sender: drop the datagram
-            return;
+            return true; // a second sender: drop the datagram
         }
+        // A fresh array whenever the receiver kept the previous one; an array nobody
+        // else holds any more is used again, which saves two allocations per datagram.
+        if (!receiveBuffer || receiveBuffer.use_count() != 1)
+            receiveBuffer.reset(new std::uint8_t[receiveSize]);
+        const std::size_t length = std::min(bytes, receiveSize);
+        std::copy_n(datagram.get(), length, receiveBuffer.get());
         if (dataCallback)
-            dataCallback(receiveBuffer, bytes);
+            dataCallback(receiveBuffer, length);
+        return true;
     } catch (...) {
         reportError(NO_TEXT, NO_TEXT);
-        return; // reception ends for this cycle
+        return false;
     }
-    beginReceive();
 }
 
 void UDPListener::Impl::acceptFirstSender() {

@@ -21,11 +21,13 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -41,9 +43,10 @@ using mobilesensor::MobileSensorDataBuffer;
 // What one trial's receiver saw. The receiving thread is its only writer; the
 // benchmark reads it after `received` (release/acquire) says how far to look.
 struct Tally {
-    Tally(std::uint32_t trialNumber, std::size_t latencySlots)
-        : trial(trialNumber), latencyNs(latencySlots) {}
+    Tally(std::uint32_t trialNumber, std::size_t latencySlots, std::uint64_t lastSample = 0)
+        : trial(trialNumber), sampleAlsoAt(lastSample), latencyNs(latencySlots) {}
     const std::uint32_t trial;
+    const std::uint64_t sampleAlsoAt; // a datagram index to take a CPU sample at, or 0
     std::uint32_t nextSequence = 0;
     std::atomic<std::uint64_t> outOfOrder{0};
     std::atomic<std::uint64_t> received{0};
@@ -82,7 +85,7 @@ void record(Tally& tally, const unsigned char* data, std::size_t length, std::in
         tally.latencyNs[n] = arrivedNs - sentAt;
     if (n == 0) {
         tally.cpuFirstNs = threadCpuNs();
-    } else if (n % CPU_SAMPLE_EVERY == 0) {
+    } else if (n % CPU_SAMPLE_EVERY == 0 || n == tally.sampleAlsoAt) {
         tally.cpuSampledNs.store(threadCpuNs() - tally.cpuFirstNs, std::memory_order_relaxed);
         tally.cpuSampledAt.store(n, std::memory_order_relaxed);
     }
@@ -98,11 +101,43 @@ public:
     virtual std::size_t grantedBuffer() const = 0;
     void setTally(Tally* tally) { current_.store(tally, std::memory_order_release); }
 
+    // Holds the receiving thread at its next datagram until resume(), so that a
+    // burst can pile up in the socket's queue.
+    void pause() {
+        const std::lock_guard<std::mutex> lock(pauseMutex_);
+        paused_ = true;
+    }
+    bool waitUntilHeld(std::chrono::milliseconds timeout) {
+        std::unique_lock<std::mutex> lock(pauseMutex_);
+        return pauseChanged_.wait_for(lock, timeout, [this] { return held_; });
+    }
+    void resume() {
+        {
+            const std::lock_guard<std::mutex> lock(pauseMutex_);
+            paused_ = false;
+        }
+        pauseChanged_.notify_all();
+    }
+
 protected:
     Tally* tally() const { return current_.load(std::memory_order_acquire); }
+    // The receiving thread calls this with each datagram.
+    void holdIfPaused() {
+        std::unique_lock<std::mutex> lock(pauseMutex_);
+        if (!paused_)
+            return;
+        held_ = true;
+        pauseChanged_.notify_all();
+        pauseChanged_.wait(lock, [this] { return !paused_; });
+        held_ = false;
+    }
 
 private:
     std::atomic<Tally*> current_{nullptr};
+    std::mutex pauseMutex_;
+    std::condition_variable pauseChanged_;
+    bool paused_ = false;
+    bool held_ = false;
 };
 
 // (a) the ceiling: a blocking recvfrom loop.
@@ -149,6 +184,7 @@ private:
                                        reinterpret_cast<sockaddr*>(&from), &fromSize);
             if (n < 0)
                 continue;
+            holdIfPaused();
             const std::int64_t arrived = monotonicNs();
             if (Tally* t = tally())
                 record(*t, buffer, static_cast<std::size_t>(n), arrived);
@@ -189,6 +225,7 @@ public:
 
 private:
     bool onDatagram(const boost::shared_array<std::uint8_t>& data, std::size_t length) {
+        holdIfPaused();
         bool accepted = false;
         if (length >= DATAGRAM_SIZE) {
             double g[3];
@@ -223,8 +260,8 @@ struct Options {
     std::int64_t seconds = 5;
     std::uint64_t latencyRate = 1000;
     std::uint64_t startRate = 50000;
-    std::uint64_t maxRate = 2000000;
-    std::uint64_t fixedRate = 0; // one trial per receiver at this rate instead of a search
+    std::uint64_t maxRate = 2000000; // the search stops here
+    std::uint64_t fixedRate = 0;     // one trial per receiver at this rate instead of a search
 };
 
 struct Outcome {
@@ -237,12 +274,18 @@ struct Outcome {
     std::vector<std::int64_t> latencyNs;
 };
 
+// More than any sender here can send: no pacing at all.
+constexpr std::uint64_t FLOOD_RATE = 5000000;
+// A burst that the requested receive buffer holds whole (each 40-byte datagram takes
+// about a kilobyte of socket memory on loopback).
+constexpr std::uint64_t BURST = 4000;
+
 class Bench {
 public:
     explicit Bench(const Options& options) : options_(options) {}
 
-    Outcome trial(Receiver& receiver, std::uint64_t rate, bool keepLatency) {
-        const std::uint64_t count = rate * static_cast<std::uint64_t>(options_.seconds);
+    Outcome trial(Receiver& receiver, std::uint64_t rate, std::int64_t seconds, bool keepLatency) {
+        const std::uint64_t count = rate * static_cast<std::uint64_t>(seconds);
         tallies_.push_back(std::make_unique<Tally>(++trialNumber_, keepLatency ? count : 0));
         Tally& tally = *tallies_.back();
         receiver.setTally(&tally);
@@ -266,7 +309,7 @@ public:
             outcome.cpuPerDatagramUs =
                 static_cast<double>(tally.cpuSampledNs.load(std::memory_order_relaxed)) /
                 static_cast<double>(sampledAt) / 1000.0;
-        const std::int64_t nominal = options_.seconds * 1000000000;
+        const std::int64_t nominal = seconds * 1000000000;
         outcome.senderKeptPace = sent.durationNs <= nominal + nominal / 50;
         if (keepLatency)
             outcome.latencyNs.assign(tally.latencyNs.begin(),
@@ -274,34 +317,71 @@ public:
         return outcome;
     }
 
-    // The highest rate held with no loss: up by half until a loss, then bisect to 5 %.
-    // With --rate, that one rate only.
-    std::uint64_t zeroLossRate(Receiver& receiver) {
+    // A burst queued while the receiver is held, then drained at full speed: the
+    // receiving thread's CPU time per datagram with its queue never empty. 0 when
+    // the burst did not arrive whole.
+    double burstCpuPerDatagramUs(Receiver& receiver, std::uint64_t count) {
+        receiver.pause();
+        sender_.send({0, receiver.port(), FLOOD_RATE, 1}); // trial 0: held, not counted
+        if (!receiver.waitUntilHeld(std::chrono::seconds(5))) {
+            receiver.resume();
+            return 0;
+        }
+        tallies_.push_back(std::make_unique<Tally>(++trialNumber_, 0, count - 1));
+        Tally& tally = *tallies_.back();
+        receiver.setTally(&tally);
+        const SendResult sent = sender_.send({tally.trial, receiver.port(), FLOOD_RATE, count});
+        receiver.resume();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (tally.received.load(std::memory_order_acquire) < sent.sent &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        receiver.setTally(nullptr);
+        if (tally.received.load(std::memory_order_acquire) != count ||
+            tally.cpuSampledAt.load() != count - 1)
+            return 0;
+        return static_cast<double>(tally.cpuSampledNs.load()) / static_cast<double>(count - 1) /
+               1000.0;
+    }
+
+    // One step of the search for the highest rate held with no loss: up by half until
+    // a loss, then bisect to 5 %. With --rate, that one rate only.
+    struct Search {
+        Receiver& receiver;
+        std::uint64_t rate;
         std::uint64_t good = 0;
         std::uint64_t bad = 0;
-        std::uint64_t rate = options_.fixedRate != 0 ? options_.fixedRate : options_.startRate;
-        for (bool first = true; rate >= 1000 && rate <= options_.maxRate; first = false) {
-            if (options_.fixedRate != 0 && !first)
-                break;
-            const Outcome outcome = trial(receiver, rate, false);
-            const bool ok = outcome.lossless() && outcome.senderKeptPace;
-            std::printf("  %-22s %8llu/s: %s  received %llu of %llu, receiving thread %.2f us "
-                        "CPU per datagram, sender late by up to %.1f ms%s\n",
-                        receiver.name(), static_cast<unsigned long long>(rate),
-                        ok ? "no loss" : (outcome.senderKeptPace ? "LOSS   " : "SENDER "),
-                        static_cast<unsigned long long>(outcome.received),
-                        static_cast<unsigned long long>(outcome.sent.sent),
-                        outcome.cpuPerDatagramUs, static_cast<double>(outcome.sent.maxLateNs) / 1e6,
-                        outcome.senderKeptPace ? "" : " (sender could not keep the pace)");
-            std::fflush(stdout);
-            if (!outcome.senderKeptPace)
-                senderLimit_ = senderLimit_ == 0 ? rate : std::min(senderLimit_, rate);
-            (ok ? good : bad) = rate;
-            if (bad != 0 && good != 0 && bad * 100 <= good * 105)
-                break;
-            rate = bad == 0 ? rate * 3 / 2 : (good == 0 ? rate / 2 : (good + bad) / 2);
+        bool done = false;
+    };
+
+    Search startSearch(Receiver& receiver) const {
+        return Search{receiver, options_.fixedRate != 0 ? options_.fixedRate : options_.startRate};
+    }
+
+    void step(Search& search) {
+        const Outcome outcome = trial(search.receiver, search.rate, options_.seconds, false);
+        const bool ok = outcome.lossless() && outcome.senderKeptPace;
+        std::printf("  %-22s %8llu/s: %s  received %llu of %llu, receiving thread %.2f us "
+                    "CPU per datagram, sender late by up to %.1f ms%s\n",
+                    search.receiver.name(), static_cast<unsigned long long>(search.rate),
+                    ok ? "no loss" : (outcome.senderKeptPace ? "LOSS   " : "SENDER "),
+                    static_cast<unsigned long long>(outcome.received),
+                    static_cast<unsigned long long>(outcome.sent.sent), outcome.cpuPerDatagramUs,
+                    static_cast<double>(outcome.sent.maxLateNs) / 1e6,
+                    outcome.senderKeptPace ? "" : " (sender could not keep the pace)");
+        std::fflush(stdout);
+        if (!outcome.senderKeptPace)
+            senderLimit_ = senderLimit_ == 0 ? search.rate : std::min(senderLimit_, search.rate);
+        (ok ? search.good : search.bad) = search.rate;
+        const std::uint64_t bad = search.bad;
+        const std::uint64_t good = search.good;
+        if (options_.fixedRate != 0 || (bad != 0 && good != 0 && bad * 100 <= good * 105)) {
+            search.done = true;
+            return;
         }
-        return good;
+        search.rate =
+            bad == 0 ? search.rate * 3 / 2 : (good == 0 ? search.rate / 2 : (good + bad) / 2);
+        search.done = search.rate < 1000 || search.rate > options_.maxRate;
     }
 
     std::uint64_t senderLimit() const { return senderLimit_; }
@@ -364,7 +444,7 @@ int main(int argc, char** argv) {
                     "--rate N runs one trial per receiver at N/s instead of the search.\n");
         return argc > 1 && std::string(argv[1]) == "--help" ? 0 : 2;
     }
-    Bench bench(options); // forks the sender first
+    Bench bench(options); // forks the sender before any thread starts
 
     double load[3] = {};
     if (getloadavg(load, 3) < 0)
@@ -372,38 +452,81 @@ int main(int argc, char** argv) {
     std::printf("kinelink_udp_bench: %ld processors, load average %.2f; trials of %lld s\n",
                 sysconf(_SC_NPROCESSORS_ONLN), load[0], static_cast<long long>(options.seconds));
 
-    std::uint64_t plainRate = 0;
-    std::uint64_t listenerRate = 0;
-    std::size_t plainBuffer = 0;
-    std::size_t listenerBuffer = 0;
-    {
-        PlainReceiver plain;
-        plainBuffer = plain.grantedBuffer();
-        std::printf("zero-loss search, %s (receive buffer granted %zu bytes)\n", plain.name(),
-                    plainBuffer);
-        plainRate = bench.zeroLossRate(plain);
+    // Both receivers live through the whole run and take turns, so that both meet the
+    // same machine: other work on it comes and goes.
+    PlainReceiver plain;
+    ListenerReceiver listener;
+    const std::size_t plainBuffer = plain.grantedBuffer();
+    const std::size_t listenerBuffer = listener.grantedBuffer();
+    std::printf("receive buffer granted: %s %zu bytes, %s %zu bytes\n", plain.name(), plainBuffer,
+                listener.name(), listenerBuffer);
+
+    std::printf("zero-loss search, trials taking turns\n");
+    Bench::Search plainSearch = bench.startSearch(plain);
+    Bench::Search listenerSearch = bench.startSearch(listener);
+    while (!plainSearch.done || !listenerSearch.done) {
+        if (!plainSearch.done)
+            bench.step(plainSearch);
+        if (!listenerSearch.done)
+            bench.step(listenerSearch);
     }
-    {
-        ListenerReceiver listener;
-        listenerBuffer = listener.grantedBuffer();
-        std::printf("zero-loss search, %s (receive buffer granted %zu bytes)\n", listener.name(),
-                    listenerBuffer);
-        listenerRate = bench.zeroLossRate(listener);
+    const std::uint64_t plainRate = plainSearch.good;
+    const std::uint64_t listenerRate = listenerSearch.good;
+
+    // Capacity: a burst of BURST datagrams queued while the receiver is held, then
+    // drained. The receiving thread's CPU time per datagram bounds what it can take
+    // with a core to itself; CPU time, unlike the rates above, hardly depends on what
+    // else the machine runs. Rounds take turns; medians.
+    std::printf("capacity: receiving thread CPU per datagram draining a queued burst of %llu\n",
+                static_cast<unsigned long long>(BURST));
+    std::vector<double> plainCpu;
+    std::vector<double> listenerCpu;
+    for (int r = 0; r < 15; ++r) {
+        const double viaPlain = bench.burstCpuPerDatagramUs(plain, BURST);
+        const double viaListener = bench.burstCpuPerDatagramUs(listener, BURST);
+        if (viaPlain > 0)
+            plainCpu.push_back(viaPlain);
+        if (viaListener > 0)
+            listenerCpu.push_back(viaListener);
+    }
+    if (!plainCpu.empty() && !listenerCpu.empty()) {
+        std::sort(plainCpu.begin(), plainCpu.end());
+        std::sort(listenerCpu.begin(), listenerCpu.end());
+        const double plainUs = plainCpu[plainCpu.size() / 2];
+        const double listenerUs = listenerCpu[listenerCpu.size() / 2];
+        std::printf("  %-22s median %.2f us (%.2f..%.2f, %zu bursts): at most %.0f datagrams/s "
+                    "per core\n",
+                    plain.name(), plainUs, plainCpu.front(), plainCpu.back(), plainCpu.size(),
+                    1e6 / plainUs);
+        std::printf("  %-22s median %.2f us (%.2f..%.2f, %zu bursts): at most %.0f datagrams/s "
+                    "per core, %.0f %% of plain\n",
+                    listener.name(), listenerUs, listenerCpu.front(), listenerCpu.back(),
+                    listenerCpu.size(), 1e6 / listenerUs, 100.0 * plainUs / listenerUs);
+    } else {
+        std::printf("  bursts were lost: receive buffer too small for %llu datagrams\n",
+                    static_cast<unsigned long long>(BURST));
     }
 
-    std::printf("latency at %llu datagrams/s for %lld s, send to arrival\n",
+    // Latency in rounds of one second, taking turns as well.
+    std::printf("latency at %llu datagrams/s, %lld rounds of 1 s each, send to arrival\n",
                 static_cast<unsigned long long>(options.latencyRate),
                 static_cast<long long>(options.seconds));
-    {
-        ListenerReceiver listener;
-        const Outcome outcome = bench.trial(listener, options.latencyRate, true);
-        printLatency("listener into channel", outcome.latencyNs, outcome.sent.sent);
+    std::vector<std::int64_t> listenerLatency;
+    std::vector<std::int64_t> plainLatency;
+    std::uint64_t listenerSent = 0;
+    std::uint64_t plainSent = 0;
+    for (std::int64_t r = 0; r < options.seconds; ++r) {
+        const Outcome viaListener = bench.trial(listener, options.latencyRate, 1, true);
+        listenerLatency.insert(listenerLatency.end(), viaListener.latencyNs.begin(),
+                               viaListener.latencyNs.end());
+        listenerSent += viaListener.sent.sent;
+        const Outcome viaPlain = bench.trial(plain, options.latencyRate, 1, true);
+        plainLatency.insert(plainLatency.end(), viaPlain.latencyNs.begin(),
+                            viaPlain.latencyNs.end());
+        plainSent += viaPlain.sent.sent;
     }
-    {
-        PlainReceiver plain;
-        const Outcome outcome = bench.trial(plain, options.latencyRate, true);
-        printLatency("plain recvfrom loop", outcome.latencyNs, outcome.sent.sent);
-    }
+    printLatency("listener into channel", listenerLatency, listenerSent);
+    printLatency("plain recvfrom loop", plainLatency, plainSent);
 
     std::printf("summary: zero-loss rate held %lld s: plain %llu/s, listener into channel "
                 "%llu/s (%.0f %% of plain; goal 85 %%); receive buffers %zu / %zu bytes\n",

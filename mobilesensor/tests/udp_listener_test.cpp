@@ -254,6 +254,81 @@ TEST_F(UdpListenerTest, ManyDatagramsSentAtOnceAllArriveInOrder) {
         ASSERT_EQ(std::to_string(i), datagrams[static_cast<std::size_t>(i)].bytes);
 }
 
+// Holds the service thread inside the data callback until the test lets it go, so
+// that the datagrams sent meanwhile queue up in the socket.
+class Gate {
+public:
+    void holdHere() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        held_ = true;
+        changed_.notify_all();
+        changed_.wait_for(lock, 10s, [this] { return open_; });
+    }
+    bool waitUntilHeld() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [this] { return held_; });
+    }
+    void open() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool open_ = false;
+};
+
+TEST_F(UdpListenerTest, QueuedDatagramsFollowTheSameRules) {
+    Gate gate;
+    auto recording = recorder.dataCallback();
+    UDPListener listener(
+        LOOPBACK, 0, 72,
+        [&](boost::shared_array<std::uint8_t> data, std::size_t length) {
+            const std::string bytes(reinterpret_cast<const char*>(data.get()), length);
+            if (bytes == "hold")
+                gate.holdHere();
+            recording(data, length);
+            if (bytes == "boom")
+                throw std::runtime_error("parser failed");
+            return true;
+        },
+        recorder.errorCallback(), recorder.warningCallback());
+    listener.beginListening();
+    const std::uint16_t port = listener.getPort();
+    Sender first(LOOPBACK);
+    Sender otherPort(LOOPBACK);
+    first.send(port, "hold");
+    ASSERT_TRUE(gate.waitUntilHeld());
+
+    // All of these wait in the socket's queue until the gate opens.
+    const std::string longOne(100, 'L');
+    if (secondLoopbackKeepsItsAddress())
+        Sender(SECOND_LOOPBACK).send(port, "dropped");
+    first.send(port, longOne);
+    otherPort.send(port, "other port");
+    first.send(port, "boom");
+    first.send(port, "never");
+    gate.open();
+    ASSERT_TRUE(recorder.waitForErrors(1));
+    EXPECT_FALSE(recorder.waitForDatagrams(5, 300ms));
+    listener.stopListening();
+
+    const auto datagrams = recorder.datagrams();
+    ASSERT_EQ(4u, datagrams.size());
+    EXPECT_EQ("hold", datagrams[0].bytes);
+    EXPECT_EQ(longOne.substr(0, 72), datagrams[1].bytes);
+    EXPECT_EQ(72u, datagrams[1].length);
+    EXPECT_EQ("other port", datagrams[2].bytes);
+    EXPECT_EQ("boom", datagrams[3].bytes);
+    ASSERT_EQ(1u, recorder.errors().size());
+    EXPECT_EQ("", recorder.errors()[0].id);
+}
+
 // --- Cycles ------------------------------------------------------------------------
 
 TEST_F(UdpListenerTest, StopThenStartReceivesAgainOnANewlyChosenPort) {
