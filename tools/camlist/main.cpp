@@ -1,0 +1,48 @@
+// camlist: lists the cameras of this computer through the camera-listing extension
+// module, called as the host calls it.
+
+#include "camera_listing.h"
+#include "host/plugin_loader.h"
+#include "tools/common/option_parser.h"
+#include "tools/common/plugin_versions.h"
+#include "tools/common/program_main.h"
+
+#include <iostream>
+#include <stdexcept>
+
+namespace {
+
+int run(int argc, char** argv) {
+    kxtools::OptionParser parser(
+        "camlist", "[OPTIONS]",
+        "Lists the cameras of this computer, each with its name and the device path to\n"
+        "give camgrab --webcam, through the extension module " CAMLIST_MODULE ", called as the\n"
+        "host calls it. Prints \"no cameras found\" when there are none.");
+    parser.epilogue("Exit status: 0 when the list was made (even an empty one), 1 when the module\n"
+                    "failed, 2 for a mistake on the command line.");
+    switch (parser.parse(argc, argv)) {
+    case kxtools::OptionParser::Outcome::Help:
+        std::cout << parser.helpText();
+        return 0;
+    case kxtools::OptionParser::Outcome::Version: {
+        bool missing = false;
+        std::cout << kxtools::versionText("camlist", CAMLIST_VERSION, {CAMLIST_MODULE}, missing);
+        return missing ? kxtools::FAILURE_EXIT_CODE : 0;
+    }
+    case kxtools::OptionParser::Outcome::Run:
+        break;
+    }
+
+    korvex::host::PluginLibrary module(korvex::host::pluginPath(CAMLIST_MODULE));
+    const camlist::CameraListing listing = camlist::listCameras(module.extensionEntry());
+    if (!listing.succeeded)
+        throw std::runtime_error(std::string(CAMLIST_MODULE) + " could not list the cameras");
+    std::cout << camlist::listingText(listing);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return kxtools::runProgram("camlist", [&] { return run(argc, argv); });
+}
