@@ -191,7 +191,11 @@ int run(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(now - start).count();
         const auto snapshot = counts.snapshot();
         meter.sample(now, snapshot);
-        const std::string status = statusText(seconds, snapshot, meter.rates());
+        const std::string status = totalOf(snapshot) == 0
+                                       ? statusText(seconds, snapshot, meter.rates()) +
+                                             ", waiting for the phone on UDP port " +
+                                             std::to_string(port)
+                                       : statusText(seconds, snapshot, meter.rates());
         if (settings.live)
             console.showBlock(live.lines(liveTitle, meter.rates(), status), width);
         else
