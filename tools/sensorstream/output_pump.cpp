@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 namespace sensorstream {
@@ -36,8 +37,15 @@ void OutputPump::run() {
     std::string text;
     while (queue.takeAll(batch, std::chrono::milliseconds(200))) {
         text.clear();
-        for (auto& buffer : batch)
-            handle(buffer.get(), text);
+        for (auto& buffer : batch) {
+            // The converter lets its failures (a failed allocation) reach its caller;
+            // one reading that cannot be converted must not end the output.
+            try {
+                handle(buffer.get(), text);
+            } catch (const std::exception&) {
+                ++notConverted;
+            }
+        }
         // The buffers go back to their library here, on this thread.
         batch.clear();
         if (!text.empty())
