@@ -29,6 +29,8 @@ bool enableAnsiSequences(std::FILE* stream) {
     // Windows 10 and later interpret the sequences once asked to.
     constexpr DWORD VIRTUAL_TERMINAL_PROCESSING = 0x0004;
     HANDLE console = consoleOf(stream);
+    // The sparklines are UTF-8 block characters.
+    ::SetConsoleOutputCP(CP_UTF8);
     DWORD mode = 0;
     if (::GetConsoleMode(console, &mode) == 0)
         return false;
