@@ -244,7 +244,10 @@ GstBusSyncReply LinuxWebcamController::Pipeline::onBusMessage(GstBus*, GstMessag
         acquirePipelines();
         static_cast<Pipeline*>(data)->recordError(message);
     }
-    // Nobody reads the bus: dropping every message keeps it from growing.
+    // Nobody reads the bus: dropping every message keeps it from growing. A message
+    // dropped here is ours to release; each one holds its source element, and with
+    // it the whole pipeline and the bus's sockets.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

@@ -1,5 +1,6 @@
 #include "sample_buffers.h"
 
+#include "kinelink_counters.h"
 #include "local_time.h"
 
 namespace mobilesensor {
@@ -7,9 +8,10 @@ namespace mobilesensor {
 MobileSensorDataBuffer::MobileSensorDataBuffer(App sourceApp)
     : app_(sourceApp), timestamp_{0.0, 0.0, 0.0, 0.0, 0.0, 0.0} {
     setTimestampToNow();
+    counters::sampleBufferCreated();
 }
 
-MobileSensorDataBuffer::~MobileSensorDataBuffer() = default;
+MobileSensorDataBuffer::~MobileSensorDataBuffer() { counters::sampleBufferDestroyed(); }
 
 std::size_t MobileSensorDataBuffer::getCount() const { return 1; }
 

@@ -1,7 +1,9 @@
 #include "udp_listener.h"
 
+#include "kinelink_counters.h"
 #include "local_address.h"
 #include "port_search.h"
+#include "socket_drops.h"
 
 #include <algorithm>
 #include <atomic>
@@ -259,10 +261,12 @@ bool UDPListener::Impl::readQueued(std::size_t& bytes, bool& failed) {
 }
 
 bool UDPListener::Impl::deliver(std::size_t bytes) {
+    counters::datagramReceived();
     try {
         if (!senderAccepted) {
             acceptFirstSender();
         } else if (senderEndpoint.address() != acceptedSender) {
+            counters::datagramFromOtherSender();
             return true; // a second sender: drop the datagram
         }
         // A fresh array whenever the receiver kept the previous one; an array nobody
@@ -271,8 +275,10 @@ bool UDPListener::Impl::deliver(std::size_t bytes) {
             receiveBuffer.reset(new std::uint8_t[receiveSize]);
         const std::size_t length = std::min(bytes, receiveSize);
         std::copy_n(datagram.get(), length, receiveBuffer.get());
-        if (dataCallback)
+        if (dataCallback) {
+            counters::datagramDelivered();
             dataCallback(receiveBuffer, length);
+        }
         return true;
     } catch (...) {
         reportError(NO_TEXT, NO_TEXT);
@@ -303,6 +309,8 @@ void UDPListener::Impl::acceptFirstSender() {
 void UDPListener::Impl::stopUDPServer() {
     if (!socket || !socket->is_open())
         return;
+    // The socket's drop count goes with it: take it now.
+    counters::datagramsDroppedBySystem(systemDropCount(*socket));
     boost::system::error_code failure;
     socket->close(failure);
     if (failure)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+// Internal to kinelink: where the listener and the sample buffers add to the totals
+// that getKinelinkCounts reads (kinelink_counts.h).
+
+namespace mobilesensor::counters {
+
+void datagramReceived();
+void datagramFromOtherSender();
+void datagramDelivered();
+void datagramsDroppedBySystem(std::uint64_t count);
+void sampleBufferCreated();
+void sampleBufferDestroyed();
+
+} // namespace mobilesensor::counters
