@@ -1,5 +1,6 @@
 #include "channel.h"
 
+#include <cstring>
 #include <utility>
 
 namespace korvex::host {
@@ -35,8 +36,18 @@ void Channel::postPropertyValue(IPropertyInfo* property) {
     if (property == nullptr)
         return;
     PropertyPtr held(property, conduit::kit::Releaser());
+    PropertyPtr replaced; // released outside the lock
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (latestPropertyValuesOnly_) {
+            for (auto it = properties_.begin(); it != properties_.end(); ++it) {
+                if (std::strcmp((*it)->getName(), property->getName()) == 0) {
+                    replaced = std::move(*it);
+                    properties_.erase(it);
+                    break;
+                }
+            }
+        }
         properties_.push_back(std::move(held));
     }
     changed_.notify_all();
@@ -97,6 +108,11 @@ void Channel::setAcceptWrites(bool accept) {
 void Channel::setCapacity(std::size_t maxQueued) {
     std::lock_guard<std::mutex> lock(mutex_);
     capacity_ = maxQueued;
+}
+
+void Channel::setKeepLatestPropertyValuesOnly(bool latestOnly) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    latestPropertyValuesOnly_ = latestOnly;
 }
 
 void Channel::setBufferHandler(std::function<bool(BufferPtr)> handler) {

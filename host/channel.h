@@ -53,6 +53,9 @@ public:
     void setAcceptWrites(bool accept);
     // Refuse buffers while this many are queued (0: no limit).
     void setCapacity(std::size_t maxQueued);
+    // Keep only the latest value of each property name (a long run posts one per
+    // frame or datagram); by default every posted value is kept.
+    void setKeepLatestPropertyValuesOnly(bool latestOnly);
     // Called on the writer's thread for each accepted buffer instead of queueing it;
     // the handler takes ownership and answers what write() returns.
     void setBufferHandler(std::function<bool(BufferPtr)> handler);
@@ -92,6 +95,7 @@ private:
     bool open_ = false;
     bool acceptWrites_ = true;
     std::size_t capacity_ = 0;
+    bool latestPropertyValuesOnly_ = false;
     std::function<bool(BufferPtr)> bufferHandler_;
     std::deque<BufferPtr> buffers_;
     std::vector<Message> messages_;

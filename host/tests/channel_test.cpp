@@ -75,6 +75,19 @@ TEST(Channel, KeepsMessagesAndPropertyValuesInOrder) {
     EXPECT_EQ(0.0, dynamic_cast<kit::TScalarProperty<double>&>(*ports[1]).value);
 }
 
+TEST(Channel, CanKeepOnlyTheLatestValueOfEachProperty) {
+    korvex::host::Channel channel;
+    channel.setKeepLatestPropertyValuesOnly(true);
+    for (int frame = 0; frame < 100; ++frame) {
+        channel.postPropertyValue(new kit::TScalarProperty<double>("TimeStamp", frame));
+        channel.postPropertyValue(new kit::TScalarProperty<double>("Framerate", 30));
+    }
+    const auto all = channel.properties();
+    ASSERT_EQ(2u, all.size());
+    EXPECT_EQ(99.0, dynamic_cast<kit::TScalarProperty<double>&>(*all[0]).value);
+    EXPECT_STREQ("Framerate", all[1]->getName());
+}
+
 TEST(Channel, WaitsForWritesFromOtherThreads) {
     std::atomic<int> releases{0};
     korvex::host::Channel channel;

@@ -102,6 +102,7 @@ int run(int argc, char** argv) {
     korvex::host::PluginLibrary grabLibrary(korvex::host::pluginPath("framegrab"));
     korvex::host::PluginLibrary sieveLibrary(korvex::host::pluginPath("pixsieve"));
     korvex::host::Channel channel("camgrab");
+    channel.setKeepLatestPropertyValuesOnly(true); // two updates per frame
     FrameInbox inbox(settings.frames, WAITING_ROOM);
     korvex::host::PropertyListOwner published;
     auto device = grabLibrary.createDevice(channel);
