@@ -49,6 +49,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
         throw std::runtime_error(std::string("fork: ") + std::strerror(error));
     }
     if (pid == 0) {
+        // A group of its own, so that a kill also reaches whatever the child started
+        // (a shell's children would otherwise hold the output pipes open).
+        ::setpgid(0, 0);
         ::dup2(out[1], STDOUT_FILENO);
         ::dup2(err[1], STDERR_FILENO);
         ::execv(argv[0], argv.data());
@@ -58,6 +61,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
         (void)ignored;
         ::_exit(127);
     }
+    // Set the group from this side too, so a kill right after fork reaches it.
+    ::setpgid(pid, pid);
     ::close(out[1]);
     ::close(err[1]);
     ::close(status[1]);
@@ -81,7 +86,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
 
 ChildProcess::~ChildProcess() {
     if (!reaped) {
-        ::kill(pid, SIGKILL);
+        ::kill(-pid, SIGKILL);
         reap(true);
     }
     if (reader.joinable())
@@ -186,7 +191,7 @@ ChildResult ChildProcess::wait(std::chrono::milliseconds timeout) {
             break;
         if (std::chrono::steady_clock::now() >= deadline) {
             result.timedOut = true;
-            ::kill(pid, SIGKILL);
+            ::kill(-pid, SIGKILL);
             reap(true);
             break;
         }
