@@ -9,7 +9,8 @@
 #include <unistd.h>
 
 #if KX_SANITIZED_BUILD
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtimes of both compilers have it; only clang installs its header.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace reliability {
