@@ -12,7 +12,7 @@ double loadScale() {
         if (end != text && *end == '\0' && value > 0.0 && std::isfinite(value))
             return value;
     }
-    return KX_SANITIZED_BUILD ? 0.2 : 1.0;
+    return 1.0;
 }
 
 std::uint64_t scaled(std::uint64_t full) {

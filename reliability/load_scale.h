@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-// How much of its full load a fault or load test sends. Plain builds send all of
-// it; sanitizer builds, which run the same code five to twenty times slower, a
-// fifth. KX_LOAD_SCALE in the environment (a positive number) overrides both, for
-// longer runs by hand.
+// How much of its full load a fault or load test sends: all of it, in every build
+// (the sockets, not the instrumented code, set the pace, so even the sanitizer
+// builds run a flood of a million datagrams in seconds). KX_LOAD_SCALE in the
+// environment (a positive number) scales it, for longer runs by hand.
 
 namespace reliability {
 
