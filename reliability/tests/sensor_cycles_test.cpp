@@ -175,6 +175,9 @@ TEST_P(SensorCycles, EveryCandidatePortTakenFailsOnceAndPostsPortZero) {
     ASSERT_EQ(16384u, holder->candidates());
     if (holder->takenByOthers.size() > 1000)
         GTEST_SKIP() << holder->takenByOthers.size() << " ports are in use by other programs";
+    std::cout << "holding " << holder->candidates() - holder->takenByOthers.size() << " of "
+              << holder->candidates() << " candidate ports; the others are in use elsewhere"
+              << std::endl;
     const std::uint16_t port = session.open();
     if (port != 0) {
         const bool freedMeanwhile =
