@@ -54,13 +54,6 @@ PIXCORE_TARGET inline __m256i loadTwo(const std::uint8_t* low, const std::uint8_
     return _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1);
 }
 
-struct Frame {
-    const std::uint8_t* src;
-    std::size_t height;
-    std::size_t width;
-    std::uint8_t* dst;
-};
-
 // One block of 16 rows x 8 pixels of a packed layout: stored pixels 0-3 of the
 // block in the low halves, 4-7 in the high halves. Segments of 3-byte pixels are
 // 12 bytes long; SHIFT 4 loads each as the last 12 of 16 bytes, so that no load
@@ -68,12 +61,7 @@ struct Frame {
 template <unsigned SHIFT, class L>
 PIXCORE_TARGET inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
     constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const std::size_t rowBytes = f.width * BPP;
-    const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 8 - column : column;
-    const std::size_t storedRow = L::FLIP_ROWS ? f.height - 1 - row : row;
-    const std::uint8_t* segment = f.src + storedRow * rowBytes + storedColumn * BPP - SHIFT;
-    const std::ptrdiff_t step = L::FLIP_ROWS ? -static_cast<std::ptrdiff_t>(rowBytes)
-                                             : static_cast<std::ptrdiff_t>(rowBytes);
+    const auto [segment, step] = blockSource<L, 8, SHIFT>(f, row, column);
 
     __m256i v[16];
 #pragma GCC unroll 16
@@ -111,12 +99,7 @@ PIXCORE_TARGET inline void packedBlock(const Frame& f, std::size_t row, std::siz
 template <unsigned SHIFT, class L>
 PIXCORE_TARGET inline void tallBlock(const Frame& f, std::size_t row, std::size_t column) {
     constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const std::size_t rowBytes = f.width * BPP;
-    const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 4 - column : column;
-    const std::size_t storedRow = L::FLIP_ROWS ? f.height - 1 - row : row;
-    const std::uint8_t* segment = f.src + storedRow * rowBytes + storedColumn * BPP - SHIFT;
-    const std::ptrdiff_t step = L::FLIP_ROWS ? -static_cast<std::ptrdiff_t>(rowBytes)
-                                             : static_cast<std::ptrdiff_t>(rowBytes);
+    const auto [segment, step] = blockSource<L, 4, SHIFT>(f, row, column);
 
     __m256i v[16];
 #pragma GCC unroll 16
@@ -139,8 +122,7 @@ PIXCORE_TARGET inline void tallBlock(const Frame& f, std::size_t row, std::size_
 template <class L> struct TallBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 4 - column : column;
-        if (L::BYTES_PER_PIXEL == 3 && storedColumn >= 2)
+        if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 4>(f, column) >= 2)
             tallBlock<4, L>(f, row, column);
         else
             tallBlock<0, L>(f, row, column);
@@ -155,8 +137,7 @@ constexpr std::size_t CACHED_FRAME_BYTES = std::size_t(16) << 20;
 template <class L> struct PackedBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 8 - column : column;
-        if (L::BYTES_PER_PIXEL == 3 && storedColumn >= 2)
+        if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 8>(f, column) >= 2)
             packedBlock<4, L>(f, row, column);
         else
             packedBlock<0, L>(f, row, column);

@@ -48,25 +48,13 @@ inline void store16(std::uint8_t* at, __m128i value) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), value);
 }
 
-struct Frame {
-    const std::uint8_t* src;
-    std::size_t height;
-    std::size_t width;
-    std::uint8_t* dst;
-};
-
 // One block of 16 rows x 4 pixels of a packed layout. A segment of 4 pixels of 3
 // bytes is 12 bytes long; SHIFT 4 loads it as the last 12 of 16 bytes, so that no
 // load passes the end of its row (used from the third stored pixel on).
 template <unsigned SHIFT, class L>
 inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
     constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const std::size_t rowBytes = f.width * BPP;
-    const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 4 - column : column;
-    const std::size_t storedRow = L::FLIP_ROWS ? f.height - 1 - row : row;
-    const std::uint8_t* segment = f.src + storedRow * rowBytes + storedColumn * BPP - SHIFT;
-    const std::ptrdiff_t step = L::FLIP_ROWS ? -static_cast<std::ptrdiff_t>(rowBytes)
-                                             : static_cast<std::ptrdiff_t>(rowBytes);
+    const auto [segment, step] = blockSource<L, 4, SHIFT>(f, row, column);
 
     __m128i v[16];
 #pragma GCC unroll 16
@@ -93,8 +81,7 @@ void packedKernel(const std::uint8_t* src, std::size_t height, std::size_t width
     const Frame f{src, height, width, dst};
     forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(
         height, width, [&f](std::size_t row, std::size_t column) {
-            const std::size_t storedColumn = L::FLIP_COLUMNS ? f.width - 4 - column : column;
-            if (L::BYTES_PER_PIXEL == 3 && storedColumn >= 2)
+            if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 4>(f, column) >= 2)
                 packedBlock<4, L>(f, row, column);
             else
                 packedBlock<0, L>(f, row, column);

@@ -8,7 +8,7 @@
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "png_frame.h"
-#include "tools/common/plugin_versions.h"
+#include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
 #include "webcam/video_data_buffer.h"
@@ -82,19 +82,10 @@ void writeFrame(conduit::interfaces::filter::IControl& filter, korvex::host::Buf
 int run(int argc, char** argv) {
     Settings settings;
     auto parser = makeOptionParser(settings);
-    switch (parser.parse(argc, argv)) {
-    case kxtools::OptionParser::Outcome::Help:
-        std::cout << parser.helpText();
-        return 0;
-    case kxtools::OptionParser::Outcome::Version: {
-        bool missing = false;
-        std::cout << kxtools::versionText("camgrab", CAMGRAB_VERSION, {"framegrab", "pixsieve"},
-                                          missing);
-        return missing ? kxtools::FAILURE_EXIT_CODE : 0;
-    }
-    case kxtools::OptionParser::Outcome::Run:
-        break;
-    }
+    if (const auto answered =
+            kxtools::answerHelpOrVersion(parser.parse(argc, argv), parser, "camgrab",
+                                         CAMGRAB_VERSION, {"framegrab", "pixsieve"}))
+        return *answered;
     makeFolder(settings.folder);
     kxtools::installStopHandler();
 

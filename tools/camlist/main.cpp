@@ -3,8 +3,8 @@
 
 #include "camera_listing.h"
 #include "host/plugin_loader.h"
+#include "tools/common/help_and_version.h"
 #include "tools/common/option_parser.h"
-#include "tools/common/plugin_versions.h"
 #include "tools/common/program_main.h"
 
 #include <iostream>
@@ -20,18 +20,9 @@ int run(int argc, char** argv) {
         "host calls it. Prints \"no cameras found\" when there are none.");
     parser.epilogue("Exit status: 0 when the list was made (even an empty one), 1 when the module\n"
                     "failed, 2 for a mistake on the command line.");
-    switch (parser.parse(argc, argv)) {
-    case kxtools::OptionParser::Outcome::Help:
-        std::cout << parser.helpText();
-        return 0;
-    case kxtools::OptionParser::Outcome::Version: {
-        bool missing = false;
-        std::cout << kxtools::versionText("camlist", CAMLIST_VERSION, {CAMLIST_MODULE}, missing);
-        return missing ? kxtools::FAILURE_EXIT_CODE : 0;
-    }
-    case kxtools::OptionParser::Outcome::Run:
-        break;
-    }
+    if (const auto answered = kxtools::answerHelpOrVersion(
+            parser.parse(argc, argv), parser, "camlist", CAMLIST_VERSION, {CAMLIST_MODULE}))
+        return *answered;
 
     korvex::host::PluginLibrary module(korvex::host::pluginPath(CAMLIST_MODULE));
     const camlist::CameraListing listing = camlist::listCameras(module.extensionEntry());

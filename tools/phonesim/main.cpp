@@ -5,6 +5,7 @@
 #include "phonesim_options.h"
 #include "recording.h"
 #include "send_loop.h"
+#include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
 #include "udp_sink.h"
@@ -48,16 +49,9 @@ Recording loadReplay(const Settings& settings) {
 int run(int argc, char** argv) {
     Settings settings;
     auto parser = makeOptionParser(settings);
-    switch (parser.parse(argc, argv)) {
-    case kxtools::OptionParser::Outcome::Help:
-        std::cout << parser.helpText();
-        return 0;
-    case kxtools::OptionParser::Outcome::Version:
-        std::cout << "phonesim " << PHONESIM_VERSION << "\n";
-        return 0;
-    case kxtools::OptionParser::Outcome::Run:
-        break;
-    }
+    if (const auto answered = kxtools::answerHelpOrVersion(parser.parse(argc, argv), parser,
+                                                           "phonesim", PHONESIM_VERSION, {}))
+        return *answered;
     checkSettings(settings);
 
     std::unique_ptr<DatagramSource> source;

@@ -1,6 +1,7 @@
 #include "phonesim_options.h"
 
 #include "scenario.h"
+#include "tools/common/choice_parsing.h"
 #include "tools/common/number_parsing.h"
 
 namespace phonesim {
@@ -17,13 +18,8 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 "the app to simulate: text (comma-separated lines: A, M, O, G, N)\n"
                 "or binary (records 0x10, 0x20, 0x30, 0x40); default text",
                 [&s](const std::string& value) {
-                    if (value == "text")
-                        s.app = App::Text;
-                    else if (value == "binary")
-                        s.app = App::Binary;
-                    else
-                        throw kxtools::UsageError("--app: '" + value +
-                                                  "' is not an app (text or binary)");
+                    s.app = kxtools::parseChoice<App>(
+                        value, "--app", "an app", {{"text", App::Text}, {"binary", App::Binary}});
                 })
         .option("host", "HOST", "where to send, a name or an address (default 127.0.0.1)",
                 [&s](const std::string& value) {

@@ -9,7 +9,7 @@
 #include "sensor_session.h"
 #include "sensorstream_options.h"
 #include "terminal.h"
-#include "tools/common/plugin_versions.h"
+#include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
 
@@ -128,19 +128,10 @@ std::string noDataHint(const Settings& s, std::uint16_t port, double seconds) {
 int run(int argc, char** argv) {
     Settings settings;
     auto parser = makeOptionParser(settings);
-    switch (parser.parse(argc, argv)) {
-    case kxtools::OptionParser::Outcome::Help:
-        std::cout << parser.helpText();
-        return 0;
-    case kxtools::OptionParser::Outcome::Version: {
-        bool missing = false;
-        std::cout << kxtools::versionText("sensorstream", SENSORSTREAM_VERSION,
-                                          {"kinedgram", "kinescope", "kineconvert"}, missing);
-        return missing ? kxtools::FAILURE_EXIT_CODE : 0;
-    }
-    case kxtools::OptionParser::Outcome::Run:
-        break;
-    }
+    if (const auto answered = kxtools::answerHelpOrVersion(
+            parser.parse(argc, argv), parser, "sensorstream", SENSORSTREAM_VERSION,
+            {"kinedgram", "kinescope", "kineconvert"}))
+        return *answered;
 
     std::unique_ptr<std::FILE, FileCloser> file;
     std::FILE* output = stdout;

@@ -1,9 +1,11 @@
 #pragma once
 
 // A sensor reading as the converter hands it to the host: a 1-by-1 structure with
-// the 18 fields below, read back through the host array API into plain values.
+// the 18 fields the converter names, read back through the host array API into
+// plain values.
 
 #include "conduit/tvarray/tv_array.h"
+#include "kineconvert/sample_structure.h"
 
 #include <array>
 #include <cstddef>
@@ -15,27 +17,10 @@
 namespace sensorstream {
 
 // The fields of every structure, in the converter's order: the columns of CSV.
-constexpr std::array<const char*, 18> SAMPLE_FIELD_NAMES = {"Timestamp",
-                                                            "Measurement",
-                                                            "Latitude",
-                                                            "Longitude",
-                                                            "Altitude",
-                                                            "HorizontalAccuracy",
-                                                            "VerticalAccuracy",
-                                                            "Course",
-                                                            "Speed",
-                                                            "TrueHeading",
-                                                            "MagneticHeading",
-                                                            "HeadingAccuracy",
-                                                            "X",
-                                                            "Y",
-                                                            "Z",
-                                                            "Azimuth",
-                                                            "Pitch",
-                                                            "Roll"};
+constexpr auto SAMPLE_FIELD_NAMES = kineconvert::SAMPLE_FIELDS;
 
 // "Measurement" codes, 0 for a sample of no known sensor.
-constexpr std::int32_t MAX_MEASUREMENT = 7;
+constexpr std::int32_t MAX_MEASUREMENT = kineconvert::VERTICAL_LOCATION;
 
 // The codes in the order people think of them, motion first, then location.
 constexpr std::array<std::int32_t, MAX_MEASUREMENT + 1> MEASUREMENT_DISPLAY_ORDER = {1, 2, 5, 6,

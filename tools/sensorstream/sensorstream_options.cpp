@@ -1,5 +1,6 @@
 #include "sensorstream_options.h"
 
+#include "tools/common/choice_parsing.h"
 #include "tools/common/number_parsing.h"
 
 namespace sensorstream {
@@ -45,13 +46,8 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 "the phone app: text (comma-separated lines, kinedgram) or binary\n"
                 "(fixed-length records, kinescope); default text",
                 [&s](const std::string& value) {
-                    if (value == "text")
-                        s.app = App::Text;
-                    else if (value == "binary")
-                        s.app = App::Binary;
-                    else
-                        throw kxtools::UsageError("--app: '" + value +
-                                                  "' is not an app (text or binary)");
+                    s.app = kxtools::parseChoice<App>(
+                        value, "--app", "an app", {{"text", App::Text}, {"binary", App::Binary}});
                 })
         .option("port", "PORT",
                 "the UDP port to listen on, 0 to 65535; 0 (the default) lets the\n"
@@ -77,15 +73,9 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 "(the default); csv: a header line, then one column per field, empty\n"
                 "when unset; table: aligned lines with the set fields, for reading",
                 [&s](const std::string& value) {
-                    if (value == "json")
-                        s.format = Format::Json;
-                    else if (value == "csv")
-                        s.format = Format::Csv;
-                    else if (value == "table")
-                        s.format = Format::Table;
-                    else
-                        throw kxtools::UsageError("--format: '" + value +
-                                                  "' is not a format (json, csv or table)");
+                    s.format = kxtools::parseChoice<Format>(
+                        value, "--format", "a format",
+                        {{"json", Format::Json}, {"csv", Format::Csv}, {"table", Format::Table}});
                 })
         .option("output", "FILE", "write the readings to FILE instead of standard output",
                 [&s](const std::string& value) {

@@ -27,14 +27,17 @@ bool canBind(const std::string& address, std::uint16_t port) {
     return !failure;
 }
 
+std::uint16_t findFreePort() {
+    // A port the system hands out to a socket on every address is free.
+    asio::io_context io;
+    const udp::socket probe(io, udp::endpoint(udp::v4(), 0));
+    return probe.local_endpoint().port();
+}
+
 std::uint16_t findFreePortPair() {
-    // Ports the system hands out are free; one whose neighbour is free too is
-    // found within a few tries.
+    // One whose neighbour is free too is found within a few tries.
     for (int attempt = 0; attempt < 200; ++attempt) {
-        asio::io_context io;
-        udp::socket probe(io, udp::endpoint(udp::v4(), 0));
-        const std::uint16_t port = probe.local_endpoint().port();
-        probe.close();
+        const std::uint16_t port = findFreePort();
         if (port != 0 && port < 65535 && canBind("0.0.0.0", port) &&
             canBind("0.0.0.0", static_cast<std::uint16_t>(port + 1)))
             return port;

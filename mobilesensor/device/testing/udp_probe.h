@@ -16,6 +16,9 @@ namespace mobilesensor::testing {
 // as a device without "IPAddress" binds).
 bool canBind(const std::string& address, std::uint16_t port);
 
+// A port that every address can bind now.
+std::uint16_t findFreePort();
+
 // A port that every address can bind now, and whose neighbour port + 1 can too.
 std::uint16_t findFreePortPair();
 

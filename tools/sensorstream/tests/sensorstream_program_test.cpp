@@ -4,12 +4,12 @@
 
 #include "expected_readings.h"
 #include "json_reader.h"
+#include "mobilesensor/device/testing/udp_probe.h"
 #include "tools/common/child_process.h"
 #include "tools/phonesim/datagram_encoder.h"
 #include "tools/phonesim/recording.h"
 #include "tools/phonesim/scenario.h"
 #include "tools/sensorstream/sample_record.h"
-#include "udp_port.h"
 
 #include <chrono>
 #include <cmath>
@@ -29,11 +29,11 @@ namespace {
 using namespace std::chrono_literals;
 using kxtools::ChildProcess;
 using kxtools::ChildResult;
+using mobilesensor::testing::findFreePort;
 using phonesim::App;
 using sensorstream::SAMPLE_FIELD_NAMES;
 using sensorstream::testing::ExpectedReading;
 using sensorstream::testing::expectedReadings;
-using sensorstream::testing::freeUdpPort;
 using sensorstream::testing::JsonValue;
 using sensorstream::testing::parseJson;
 
@@ -302,8 +302,10 @@ TEST(SensorstreamProgram, BadArgumentsFailWithAClearMessage) {
 }
 
 TEST(SensorstreamProgram, BusyPortFailsWithTheDevicesMessage) {
-    sensorstream::testing::UdpPort busy;
-    const auto result = sensorstream({"--port", std::to_string(busy.port()), "--duration", "5"});
+    const std::uint16_t port = findFreePort();
+    mobilesensor::testing::PortHolder busy;
+    ASSERT_TRUE(busy.hold(port));
+    const auto result = sensorstream({"--port", std::to_string(port), "--duration", "5"});
     EXPECT_EQ(1, result.exitCode);
     EXPECT_EQ(0u, result.err.find("sensorstream: kinedgram could not listen: "
                                   "KORVEX:UDPListener:startUDPServer:unableToOpen: "))
@@ -317,7 +319,7 @@ TEST_P(SensorstreamEndToEnd, EveryDatagramBecomesTheExpectedStructures) {
     const App app = GetParam();
     const std::size_t sent = 300;
     const auto expected = expectedReadings(scenarioReadings(app, 7, 100, sent));
-    const std::uint16_t port = freeUdpPort();
+    const std::uint16_t port = findFreePort();
     auto receiver = startSensorstream(port, {"--app", appArgument(app), "--count",
                                              std::to_string(expected.size()), "--duration", "30"});
     const auto sender = phonesim(port, {"--app", appArgument(app), "--seed", "7", "--rate", "100",
@@ -366,7 +368,7 @@ TEST_P(SensorstreamEndToEnd, AMinuteOfWalkingWithItsFixSelectionInCsv) {
     }
 
     TemporaryFile csv(std::string("walk_") + appArgument(app) + ".csv");
-    const std::uint16_t port = freeUdpPort();
+    const std::uint16_t port = findFreePort();
     auto receiver =
         startSensorstream(port, {"--app", appArgument(app), "--format", "csv", "--output", csv.path,
                                  "--count", std::to_string(expected.size()), "--duration", "30"});
@@ -385,7 +387,7 @@ INSTANTIATE_TEST_SUITE_P(BothApps, SensorstreamEndToEnd, ::testing::Values(App::
 TEST(SensorstreamProgram, CtrlCEndsWithASummaryAndLosesNothing) {
     const std::size_t sent = 240;
     const auto expected = expectedReadings(scenarioReadings(App::Binary, 3, 100, sent));
-    const std::uint16_t port = freeUdpPort();
+    const std::uint16_t port = findFreePort();
     auto receiver = startSensorstream(port, {"--app", "binary"});
     ASSERT_TRUE(receiver->waitForError("Ctrl-C stops", 5s));
     const auto sender = phonesim(
@@ -409,7 +411,7 @@ TEST(SensorstreamProgram, CtrlCEndsWithASummaryAndLosesNothing) {
 }
 
 TEST(SensorstreamProgram, SaysWhatToCheckWhenNoDatagramArrives) {
-    const std::uint16_t port = freeUdpPort();
+    const std::uint16_t port = findFreePort();
     const auto result = sensorstream({"--app", "binary", "--port", std::to_string(port),
                                       "--no-data-hint", "0.2", "--duration", "1.5"});
     EXPECT_EQ(0, result.exitCode) << result.err;
@@ -429,7 +431,7 @@ TEST(SensorstreamProgram, SaysWhatToCheckWhenNoDatagramArrives) {
 }
 
 TEST(SensorstreamProgram, SaysWhenTheDatagramsAreOfTheOtherApp) {
-    const std::uint16_t port = freeUdpPort();
+    const std::uint16_t port = findFreePort();
     auto receiver = startSensorstream(port, {"--app", "text", "--duration", "20"});
     const auto sender = phonesim(port, {"--app", "binary", "--count", "30"});
     ASSERT_EQ(0, sender.exitCode) << sender.err;
@@ -449,7 +451,7 @@ TEST(SensorstreamProgram, LiveTableAndTableFormat) {
     const auto expected = expectedReadings(scenarioReadings(App::Text, 5, 100, sent));
     TemporaryFile json("live.json");
     {
-        const std::uint16_t port = freeUdpPort();
+        const std::uint16_t port = findFreePort();
         auto receiver =
             startSensorstream(port, {"--live", "--output", json.path, "--count",
                                      std::to_string(expected.size()), "--duration", "30"});
@@ -473,7 +475,7 @@ TEST(SensorstreamProgram, LiveTableAndTableFormat) {
             << screen;
     }
     {
-        const std::uint16_t port = freeUdpPort();
+        const std::uint16_t port = findFreePort();
         auto receiver =
             startSensorstream(port, {"--format", "table", "--count",
                                      std::to_string(expected.size()), "--duration", "30"});
