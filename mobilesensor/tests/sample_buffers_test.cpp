@@ -1,6 +1,7 @@
 #include "mobilesensor/local_time.h"
 #include "mobilesensor/sample_buffers.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -173,11 +175,21 @@ TEST(SampleBuffers, BuffersOfTheSameMillisecondCarryEqualStamps) {
 }
 
 TEST(LocalClock, AgreesWithTheCLibraryLocalTime) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const std::time_t seconds = std::time(nullptr);
+    using namespace std::chrono;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const system_clock::time_point before = system_clock::now();
         const LocalTime clock = readLocalTime();
-        if (std::time(nullptr) != seconds)
-            continue; // a second boundary passed in between
+        const system_clock::time_point after = system_clock::now();
+        const std::time_t seconds = system_clock::to_time_t(before);
+        // Clocks read through different calls may disagree by a tick near a second
+        // boundary (time() reads a coarser clock than the precise one on Linux):
+        // compare only well inside a second.
+        const auto intoSecond = before - system_clock::from_time_t(seconds);
+        if (system_clock::to_time_t(after) != seconds || intoSecond < milliseconds(50) ||
+            intoSecond > milliseconds(900)) {
+            std::this_thread::sleep_for(milliseconds(37));
+            continue;
+        }
         const std::tm* parts = std::localtime(&seconds);
         ASSERT_NE(nullptr, parts);
         EXPECT_EQ(parts->tm_year + 1900, clock.year);
@@ -190,7 +202,7 @@ TEST(LocalClock, AgreesWithTheCLibraryLocalTime) {
         EXPECT_LT(clock.millisecond, 1000);
         return;
     }
-    FAIL() << "the clock never held still for a second";
+    FAIL() << "never read the clock well inside a second";
 }
 
 // Bitwise equality: NaN equals itself and -0.0 differs from 0.0.
