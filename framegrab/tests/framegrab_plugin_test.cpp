@@ -86,7 +86,7 @@ TEST_F(FramegrabPlugin, OpenDeliversWhole640x480BgraFrames) {
     EXPECT_TRUE(channel.messages().empty());
 }
 
-TEST_F(FramegrabPlugin, TimeStampStartsAtZeroAndFramerateApproaches30) {
+TEST_F(FramegrabPlugin, TimeStampStartsAtZeroAndFramerateIsFramesOverTime) {
     init("videotestsrc");
     device->open(Options());
     ASSERT_TRUE(channel.waitForProperties("Framerate", 31, WAIT));
@@ -96,13 +96,13 @@ TEST_F(FramegrabPlugin, TimeStampStartsAtZeroAndFramerateApproaches30) {
     ASSERT_GE(stamps.size(), 31u);
     ASSERT_EQ(stamps.size(), rates.size());
     EXPECT_EQ(0.0, stamps.front());
-    for (std::size_t i = 1; i < stamps.size(); ++i)
-        ASSERT_GT(stamps[i], stamps[i - 1]) << "update " << i;
     EXPECT_TRUE(std::isinf(rates.front()) && rates.front() > 0);
     // Frames counted over the time since the first. A busy machine makes the camera
     // drop late frames, so the rate is checked against the stamps, not against 30.
-    for (std::size_t i = 1; i < stamps.size(); ++i)
+    for (std::size_t i = 1; i < stamps.size(); ++i) {
+        ASSERT_GT(stamps[i], stamps[i - 1]) << "update " << i;
         EXPECT_NEAR(static_cast<double>(i + 1) / stamps[i], rates[i], 1e-9) << "update " << i;
+    }
     // Frames of a 30 per second camera are at least 1/30 s apart: n frames give at
     // most n / ((n - 1) / 30), 31 after 31 frames.
     EXPECT_GE(stamps.back(), static_cast<double>(stamps.size() - 1) / 30.0 - 0.005);
