@@ -86,4 +86,6 @@ bool Console::write(std::FILE* stream, const std::string& text) {
     return written && flushed;
 }
 
+void Console::say(const std::string& text) { write(stderr, "sensorstream: " + text + "\n"); }
+
 } // namespace sensorstream

@@ -31,6 +31,8 @@ public:
     // Writes text (whole lines) to stream and flushes it, keeping the block below.
     // False on a write error.
     bool write(std::FILE* stream, const std::string& text);
+    // One message of the program on standard error: "sensorstream: text".
+    void say(const std::string& text);
 
 private:
     bool sharesScreenWithBlock(std::FILE* stream) const;

@@ -33,6 +33,8 @@ bool isDottedIPv4(const std::string& text) {
     return at == text.size();
 }
 
+bool isLoopbackOnly(const std::string& bind) { return bind.rfind("127.", 0) == 0; }
+
 kxtools::OptionParser makeOptionParser(Settings& s) {
     kxtools::OptionParser parser(
         "sensorstream", "[OPTIONS]",

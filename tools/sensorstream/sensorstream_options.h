@@ -36,6 +36,10 @@ const char* appName(App app); // "text" or "binary"
 // 255, no leading zeros, nothing else).
 bool isDottedIPv4(const std::string& text);
 
+// Whether a --bind address lets in only this computer (127.x.x.x): a phone cannot
+// reach it. False for the empty text (every address).
+bool isLoopbackOnly(const std::string& bind);
+
 // A parser that fills settings as it reads the arguments.
 kxtools::OptionParser makeOptionParser(Settings& settings);
 

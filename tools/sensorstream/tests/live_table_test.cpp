@@ -1,3 +1,4 @@
+#include "file_contents.h"
 #include "sample_structures.h"
 #include "tools/sensorstream/console.h"
 #include "tools/sensorstream/live_table.h"
@@ -10,6 +11,7 @@ namespace {
 using namespace sensorstream;
 using sensorstream::testing::MARCH_2_2014;
 using sensorstream::testing::sampleRecord;
+using sensorstream::testing::contentsOf;
 
 TEST(Sparkline, ScalesFromTheLowestToTheHighestValue) {
     EXPECT_EQ("\u2581\u2582\u2583\u2584\u2585\u2586\u2587\u2588",
@@ -60,15 +62,6 @@ TEST(Console, CutsLinesByCharactersNotBytes) {
     EXPECT_EQ("ab\u2581\u2582", cutToColumns("ab\u2581\u2582\u2583", 4));
     EXPECT_EQ("short", cutToColumns("short", 80));
     EXPECT_EQ("", cutToColumns("x", 0));
-}
-
-std::string contentsOf(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        text += static_cast<char>(c);
-    return text;
 }
 
 TEST(Console, ErasesTheBlockBeforeOtherTextOnTheSameScreenAndDrawsItAgain) {

@@ -15,6 +15,15 @@ TEST(SensorstreamOptions, DottedAddresses) {
         EXPECT_FALSE(isDottedIPv4(bad)) << bad;
 }
 
+// 127.0.0.0/8 lets in only this computer; every other address, and every address
+// at once (empty), can let a phone in.
+TEST(SensorstreamOptions, LoopbackOnlyAddresses) {
+    for (const char* loopback : {"127.0.0.1", "127.1.2.3", "127.255.255.255"})
+        EXPECT_TRUE(isLoopbackOnly(loopback)) << loopback;
+    for (const char* reachable : {"", "0.0.0.0", "192.168.1.20", "10.127.0.1", "1.127.0.0"})
+        EXPECT_FALSE(isLoopbackOnly(reachable)) << reachable;
+}
+
 TEST(SensorstreamOptions, DefaultsListenOnLoopbackWithTheDevicesPortSearch) {
     Settings settings;
     auto parser = makeOptionParser(settings);

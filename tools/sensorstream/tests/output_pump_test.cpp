@@ -1,3 +1,4 @@
+#include "file_contents.h"
 #include "sample_structures.h"
 #include "tools/sensorstream/output_pump.h"
 
@@ -13,6 +14,7 @@ using namespace sensorstream;
 using namespace std::chrono_literals;
 using korvex::host::BufferPtr;
 using sensorstream::testing::MARCH_2_2014;
+using sensorstream::testing::contentsOf;
 
 class NumberedBuffer : public conduit::interfaces::IDataBuffer {
 public:
@@ -47,15 +49,6 @@ public:
     std::intptr_t query4() override { return 0; }
     void destroy() override {}
 };
-
-std::string contentsOf(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        text += static_cast<char>(c);
-    return text;
-}
 
 TEST(OutputPump, AccountsForEveryBuffer) {
     std::FILE* out = std::tmpfile();
