@@ -1,5 +1,5 @@
 # Compares the dynamic exports of a built module with the expected list.
-# -DFILE=module -DEXPECTED=a,b,c -DWINDOWS=ON|OFF -DOBJDUMP=tool -DNM=tool
+# -DFILE=module -DEXPECTED=a,b,c -DWINDOWS=ON|OFF -DMACHO=ON|OFF -DOBJDUMP=tool -DNM=tool
 cmake_minimum_required(VERSION 3.25)
 string(REPLACE "," ";" expected "${EXPECTED}")
 list(SORT expected)
@@ -21,6 +21,22 @@ if(WINDOWS)
             list(APPEND actual "${symbol}")
         endforeach()
     endif()
+elseif(MACHO)
+    # External (-g), defined (-U) symbols, names only (-j). Mach-O gives every C
+    # symbol a leading underscore, which the expected names do not carry. A
+    # universal binary lists each architecture after a "(for architecture x):" line.
+    execute_process(COMMAND "${NM}" -g -U -j "${FILE}"
+        OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+    string(REPLACE "\n" ";" lines "${dump}")
+    foreach(line IN LISTS lines)
+        if(line MATCHES " \\(for architecture [^)]+\\):$")
+            continue()
+        elseif(line MATCHES "^_(.+)$")
+            list(APPEND actual "${CMAKE_MATCH_1}")
+        elseif(NOT line STREQUAL "")
+            list(APPEND actual "${line}")
+        endif()
+    endforeach()
 else()
     execute_process(COMMAND "${NM}" -D --defined-only --format=posix "${FILE}"
         OUTPUT_VARIABLE dump RESULT_VARIABLE rc)

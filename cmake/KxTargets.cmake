@@ -8,6 +8,7 @@
 
 include(CMakeParseArguments)
 include(GenerateExportHeader)
+include(KxMachOExports)
 
 set(KX_EXPORT_LISTS_DIR "${CMAKE_BINARY_DIR}/exports")
 
@@ -15,6 +16,7 @@ function(_kx_common_settings name)
     set_target_properties(${name} PROPERTIES
         CXX_VISIBILITY_PRESET hidden
         C_VISIBILITY_PRESET hidden
+        OBJCXX_VISIBILITY_PRESET hidden
         VISIBILITY_INLINES_HIDDEN ON)
     if(WIN32)
         set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
@@ -59,7 +61,8 @@ function(kx_add_plugin name)
     cmake_parse_arguments(ARG "NO_INSTALL" "" "SOURCES;LINKS;EXPORTS" ${ARGN})
     set(exported ${ARG_EXPORTS} ${name}_version ${name}_build_date)
 
-    # The linker's export list: a version script on ELF, a .def file on Windows.
+    # The linker's export list: a version script on ELF, a .def file on Windows, an
+    # exported-symbols list on Mach-O.
     if(WIN32)
         set(def "${KX_EXPORT_LISTS_DIR}/${name}.def")
         set(lines "EXPORTS\n")
@@ -71,7 +74,14 @@ function(kx_add_plugin name)
         add_library(${name} MODULE ${ARG_SOURCES} "${def}")
     else()
         add_library(${name} MODULE ${ARG_SOURCES})
-        if(NOT APPLE)
+        if(APPLE)
+            set(symbols "${KX_EXPORT_LISTS_DIR}/${name}.exports")
+            kx_write_macho_export_list("${symbols}" ${exported})
+            target_link_options(${name} PRIVATE "LINKER:-exported_symbols_list,${symbols}")
+            set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${symbols}")
+            # CMake names a module .so on Darwin; the host loads .dylib files.
+            set_target_properties(${name} PROPERTIES SUFFIX ".dylib")
+        else()
             set(map "${KX_EXPORT_LISTS_DIR}/${name}.map")
             list(JOIN exported "; " globals)
             file(WRITE "${map}" "{\n  global: ${globals};\n  local: *;\n};\n")
@@ -93,7 +103,8 @@ function(kx_add_plugin name)
         add_test(NAME ${name}.exports
             COMMAND ${CMAKE_COMMAND}
                 "-DFILE=$<TARGET_FILE:${name}>" "-DEXPECTED=${expected}"
-                "-DWINDOWS=${WIN32}" "-DOBJDUMP=${CMAKE_OBJDUMP}" "-DNM=${CMAKE_NM}"
+                "-DWINDOWS=${WIN32}" "-DMACHO=${APPLE}" "-DOBJDUMP=${CMAKE_OBJDUMP}"
+                "-DNM=${CMAKE_NM}"
                 -P "${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake")
     endif()
 endfunction()

@@ -2,8 +2,8 @@
 add_library(kx_warnings INTERFACE)
 add_library(kx::warnings ALIAS kx_warnings)
 target_compile_options(kx_warnings INTERFACE
-    $<$<COMPILE_LANGUAGE:CXX,C>:-Wall -Wextra -Wpedantic -Wshadow -Wconversion>
-    $<$<COMPILE_LANGUAGE:CXX>:-Woverloaded-virtual -Wnon-virtual-dtor>)
+    $<$<COMPILE_LANGUAGE:CXX,C,OBJCXX>:-Wall -Wextra -Wpedantic -Wshadow -Wconversion>
+    $<$<COMPILE_LANGUAGE:CXX,OBJCXX>:-Woverloaded-virtual -Wnon-virtual-dtor>)
 if(KX_WERROR)
     target_compile_options(kx_warnings INTERFACE -Werror)
 endif()
