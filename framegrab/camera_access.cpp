@@ -22,10 +22,11 @@ CameraAccess decideCameraAccess(CameraAuthorization status, const HostBundle& ho
 }
 
 bool AccessQuestion::ask(const Asker& asker, std::chrono::milliseconds limit) {
-    // The answer function owns the promise: it may outlive this call and this object.
+    // The answer function alone owns the promise: it may outlive this call and this
+    // object, and when the system drops it unused, the wait below ends at once.
     auto promise = std::make_shared<std::promise<bool>>();
     std::shared_future<bool> reply = promise->get_future().share();
-    asker([promise](bool granted) {
+    asker([promise = std::move(promise)](bool granted) {
         try {
             promise->set_value(granted);
         } catch (const std::future_error&) {
