@@ -1,5 +1,6 @@
-# Platform facts shared by every folder: which platform file suffix applies,
-# where Boost's headers come from, and how Windows test programs are run.
+# Platform facts shared by every folder: which platform file suffix applies, where
+# Boost's headers come from, the thread library and the build date. (How Windows
+# test programs run under Wine is in KxTesting.cmake.)
 
 if(WIN32)
     set(KX_PLATFORM win)

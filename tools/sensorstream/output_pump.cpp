@@ -38,8 +38,10 @@ void OutputPump::run() {
     while (queue.takeAll(batch, std::chrono::milliseconds(200))) {
         text.clear();
         for (auto& buffer : batch) {
-            // The converter lets its failures (a failed allocation) reach its caller;
-            // one reading that cannot be converted must not end the output.
+            // kineconvert answers null for a reading it cannot convert; what can still
+            // throw is this side's own work on the reading (out of memory), or a
+            // converter that lets its failures out. One reading that cannot be
+            // converted must not end the output.
             try {
                 handle(buffer.get(), text);
             } catch (const std::exception&) {
