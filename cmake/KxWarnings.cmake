@@ -4,6 +4,10 @@ add_library(kx::warnings ALIAS kx_warnings)
 target_compile_options(kx_warnings INTERFACE
     $<$<COMPILE_LANGUAGE:CXX,C,OBJCXX>:-Wall -Wextra -Wpedantic -Wshadow -Wconversion>
     $<$<COMPILE_LANGUAGE:CXX,OBJCXX>:-Woverloaded-virtual -Wnon-virtual-dtor>)
+# Clang checks the thread-safety annotations (conduit/kit/thread_annotations.h).
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(kx_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-Wthread-safety>)
+endif()
 if(KX_WERROR)
     target_compile_options(kx_warnings INTERFACE -Werror)
 endif()

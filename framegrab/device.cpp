@@ -15,8 +15,10 @@ using conduit::interfaces::device::PropertyList;
 
 namespace {
 
-constexpr const char* RUNTIME_ERROR_ID = "KORVEX:framegrab:runtimeError";
 constexpr const char* RUNTIME_ERROR_TEXT = "An unexpected error occurred during acquisition.";
+// Users of the device know this one text for every failure of an operation.
+const kit::FailureMessage RUNTIME_ERROR{"KORVEX:framegrab:runtimeError", RUNTIME_ERROR_TEXT,
+                                        RUNTIME_ERROR_TEXT, RUNTIME_ERROR_TEXT};
 
 // Appends a new property; it is released here if the list cannot take it.
 void publish(PropertyList& published, conduit::interfaces::IPropertyInfo* property) {
@@ -51,22 +53,22 @@ Device::Device(conduit::interfaces::channel::IControl& hostChannel, ControllerFa
 Device::~Device() {
     // The controller goes first: its close guarantees that no frame callback still
     // runs when the rest of the device is destroyed.
-    try {
-        controller.reset();
-    } catch (...) {
-    }
+    conduit::kit::guarded([this] { controller.reset(); }, conduit::kit::unreported);
+}
+
+template <class Operation> void Device::guarded(Operation&& operation) noexcept {
+    kit::guarded(*channel, RUNTIME_ERROR, std::forward<Operation>(operation));
 }
 
 void Device::init(const PropertyList& options, PropertyList& published) {
     Resolution resolution;
-    try {
+    guarded([&] {
         webcamID = kit::getScalarOptionValue<conduit::kit::ustring>(options, WEBCAM_ID,
                                                                     conduit::kit::ustring());
         resolution = probeCamera();
-    } catch (...) {
-        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
-    }
-    try {
+    });
+    // The six properties are announced even when the probe failed, then with 0x0.
+    guarded([&] {
         const std::string text = formatResolution(resolution.width, resolution.height);
         publish(published, new webcam::StringVectorProperty(AVAILABLE_RESOLUTIONS, &text, 1));
         publish(published, new kit::TScalarProperty<std::string>(RESOLUTION, text));
@@ -76,12 +78,10 @@ void Device::init(const PropertyList& options, PropertyList& published) {
                 new kit::TScalarProperty<std::string>(OUTPUT_FRAME_TYPE, FRAME_TYPE_RGB24));
         publish(published, new kit::TScalarProperty<double>(TIMESTAMP, 0.0));
         publish(published, new kit::TScalarProperty<double>(FRAME_RATE, 0.0));
-    } catch (...) {
-        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
-    }
+    });
     // Stored only now that the probe has closed the camera: no frame of the probe
     // is copied, and the first frame handed on comes after the host's open.
-    setResolution(resolution);
+    guarded([&] { setResolution(resolution); });
 }
 
 Resolution Device::probeCamera() {
@@ -100,7 +100,7 @@ Resolution Device::probeCamera() {
 }
 
 void Device::setResolution(const Resolution& resolution) {
-    std::lock_guard<std::mutex> lock(frameMutex);
+    const conduit::kit::MutexLock lock(frameMutex);
     width = resolution.width;
     height = resolution.height;
 }
@@ -112,23 +112,19 @@ conduit::interfaces::device::IDataSource* Device::getDataSource() const {
 conduit::interfaces::device::IDataSink* Device::getDataSink() const { return nullptr; }
 
 void Device::open(const PropertyList&) {
-    try {
+    guarded([this] {
         if (controller)
             controller->open();
-    } catch (...) {
-        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
-    }
+    });
 }
 
 void Device::execute(const char*, const PropertyList&) {}
 
 void Device::close() {
-    try {
+    guarded([this] {
         if (controller)
             controller->close();
-    } catch (...) {
-        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
-    }
+    });
 }
 
 void Device::term() { delete this; }
@@ -140,11 +136,11 @@ std::int32_t Device::getSourcePolling() const { return 0; }
 conduit::interfaces::channel::IControl& Device::getChannel() const { return *channel; }
 
 void Device::processFrame(const PixelBuffer& pixels, double timestamp) {
-    try {
+    guarded([&] {
         double frameWidth = 0;
         double frameHeight = 0;
         {
-            std::lock_guard<std::mutex> lock(frameMutex);
+            const conduit::kit::MutexLock lock(frameMutex);
             frameWidth = width;
             frameHeight = height;
         }
@@ -157,7 +153,7 @@ void Device::processFrame(const PixelBuffer& pixels, double timestamp) {
         double elapsed = 0;
         double count = 0;
         {
-            std::lock_guard<std::mutex> lock(frameMutex);
+            const conduit::kit::MutexLock lock(frameMutex);
             frameCount += 1;
             // The first frame ever handed on starts the clock (it is never reset).
             if (frameCount == 1)
@@ -169,9 +165,7 @@ void Device::processFrame(const PixelBuffer& pixels, double timestamp) {
             elapsed != 0 ? count / elapsed : std::numeric_limits<double>::infinity();
         kit::postPropertyValue<kit::TScalarProperty<double>>(*channel, TIMESTAMP, elapsed);
         kit::postPropertyValue<kit::TScalarProperty<double>>(*channel, FRAME_RATE, rate);
-    } catch (...) {
-        errorFcn(RUNTIME_ERROR_ID, RUNTIME_ERROR_TEXT);
-    }
+    });
 }
 
 void Device::errorFcn(const std::string& identifier, const std::string& text) {

@@ -3,12 +3,12 @@
 #include "capture_controller.h"
 #include "conduit/interfaces/channel.h"
 #include "conduit/interfaces/device.h"
+#include "conduit/kit/mutex.h"
 #include "conduit/kit/ustring.h"
 
 #include <boost/core/noncopyable.hpp>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace framegrab {
@@ -16,7 +16,9 @@ namespace framegrab {
 // The capture device: makes one webcam a data source of the host channel. init
 // probes the camera and announces its resolution and frame types; between open and
 // close every camera frame is copied into a "BGRA32PackedRowTopDown" frame, written
-// into the channel, and followed by "TimeStamp" and "Framerate" updates.
+// into the channel, and followed by "TimeStamp" and "Framerate" updates. Whatever an
+// operation or a frame throws is posted as "KORVEX:framegrab:runtimeError" with the
+// text "An unexpected error occurred during acquisition."
 class Device : public conduit::interfaces::device::IControl,
                public conduit::interfaces::device::IDataSource,
                public ControllerClient,
@@ -59,7 +61,7 @@ public:
     // ControllerClient, called by the controller on its capture thread. Frames that
     // arrive before init has stored the resolution, or that are smaller than it,
     // are dropped.
-    void processFrame(const PixelBuffer& pixels, double timestamp) override;
+    void processFrame(const PixelBuffer& pixels, double timestamp) KX_EXCLUDES(frameMutex) override;
     void errorFcn(const std::string& identifier, const std::string& text) override;
     void warnFcn(const std::string& identifier, const std::string& text);
 
@@ -69,19 +71,23 @@ protected:
 private:
     // Probes the camera: open, close, open, read the resolution, close.
     Resolution probeCamera();
-    void setResolution(const Resolution& resolution);
+    void setResolution(const Resolution& resolution) KX_EXCLUDES(frameMutex);
+    // The kit's catch ladder with this device's identifier and text.
+    template <class Operation> void guarded(Operation&& operation) noexcept;
 
-    conduit::interfaces::channel::IControl* channel;
+    conduit::interfaces::channel::IControl* const channel;
+    // The controller, the camera's identifier and the factory belong to the host
+    // thread; the capture thread reaches the device only through processFrame and
+    // errorFcn, which read none of them.
     std::unique_ptr<CaptureController> controller;
     conduit::kit::ustring webcamID;
-    // width, height, firstTimestamp and frameCount are shared by the host thread
-    // (init) and the capture thread; frameMutex guards them.
-    double width = 0;
-    double height = 0;
-    double firstTimestamp = 0;
-    double frameCount = 0;
-    std::mutex frameMutex;
     ControllerFactory makeController;
+    // Shared by the host thread (init) and the capture thread.
+    conduit::kit::Mutex frameMutex;
+    double width KX_GUARDED_BY(frameMutex) = 0;
+    double height KX_GUARDED_BY(frameMutex) = 0;
+    double firstTimestamp KX_GUARDED_BY(frameMutex) = 0;
+    double frameCount KX_GUARDED_BY(frameMutex) = 0;
 };
 
 } // namespace framegrab

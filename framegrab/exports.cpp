@@ -4,12 +4,13 @@
 
 #include "conduit/interfaces/channel.h"
 #include "conduit/interfaces/device.h"
+#include "conduit/kit/boundary.h"
 #include "device.h"
 
 KX_DEFINE_VERSION_EXPORTS(framegrab);
 
+// A device that cannot be made is a false result and null.
 extern "C" KX_EXPORT bool createDevice(conduit::interfaces::channel::IControl& channel,
                                        conduit::interfaces::device::IControl*& device) {
-    device = new framegrab::Device(channel);
-    return true;
+    return conduit::kit::makeObject(device, [&] { return new framegrab::Device(channel); });
 }

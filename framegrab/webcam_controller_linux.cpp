@@ -1,5 +1,7 @@
 #include "webcam_controller_linux.h"
 
+#include "conduit/kit/boundary.h"
+#include "conduit/kit/mutex.h"
 #include "device.h"
 #include "host/i18n/ustring_conversion.h"
 #include "sample_frame_linux.h"
@@ -11,7 +13,6 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
-#include <mutex>
 #include <utility>
 
 namespace framegrab {
@@ -47,7 +48,8 @@ const char* const LinuxWebcamController::TEST_SOURCE = "videotestsrc";
 
 // One run of the camera: source ! [test format] ! videoconvert ! appsink (BGRA).
 // The streaming thread and the bus handler reach it through the callbacks; every
-// field they read is guarded by one of the two mutexes.
+// field they read is guarded by one of the two mutexes, apart from the client, which
+// is set once. bin belongs to the host thread: the callbacks never touch it.
 struct LinuxWebcamController::Pipeline {
     explicit Pipeline(ControllerClient& frameClient) : client(frameClient) {}
     ~Pipeline() { stop(); }
@@ -73,19 +75,19 @@ struct LinuxWebcamController::Pipeline {
 
     // Frame hand-over: the streaming thread holds it while the client has a frame,
     // so stop waits for that frame and no frame is handed over afterwards.
-    std::mutex deliveryMutex;
+    conduit::kit::Mutex deliveryMutex;
     ControllerClient& client;
-    bool delivering = false;
+    bool delivering KX_GUARDED_BY(deliveryMutex) = false;
 
     // What the start waits for: the first frame's size, or the first error.
-    std::mutex stateMutex;
+    conduit::kit::Mutex stateMutex;
     std::condition_variable stateChanged;
-    const GstObject* errorSource = nullptr;
-    Resolution firstFrameSize;
-    bool frameSeen = false;
-    GError* firstError = nullptr;
-    std::string firstErrorDebug;
-    bool errorFromSource = false;
+    const GstObject* errorSource KX_GUARDED_BY(stateMutex) = nullptr;
+    Resolution firstFrameSize KX_GUARDED_BY(stateMutex);
+    bool frameSeen KX_GUARDED_BY(stateMutex) = false;
+    GError* firstError KX_GUARDED_BY(stateMutex) = nullptr;
+    std::string firstErrorDebug KX_GUARDED_BY(stateMutex);
+    bool errorFromSource KX_GUARDED_BY(stateMutex) = false;
 };
 
 bool LinuxWebcamController::Pipeline::add(GstElement* element) {
@@ -147,7 +149,7 @@ bool LinuxWebcamController::Pipeline::build(bool testCamera, const std::string& 
         return false;
 
     {
-        std::lock_guard<std::mutex> lock(stateMutex);
+        const conduit::kit::MutexLock lock(stateMutex);
         errorSource = GST_OBJECT(source);
     }
     GstBus* bus = gst_element_get_bus(bin);
@@ -159,21 +161,21 @@ bool LinuxWebcamController::Pipeline::build(bool testCamera, const std::string& 
 
 bool LinuxWebcamController::Pipeline::start() {
     {
-        std::lock_guard<std::mutex> lock(deliveryMutex);
+        const conduit::kit::MutexLock lock(deliveryMutex);
         delivering = true;
     }
     if (gst_element_set_state(bin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return false;
-    std::unique_lock<std::mutex> lock(stateMutex);
-    stateChanged.wait_for(lock, START_TIMEOUT,
-                          [this] { return frameSeen || firstError != nullptr; });
+    conduit::kit::MutexLock lock(stateMutex);
+    lock.waitFor(stateChanged, START_TIMEOUT,
+                 [this]() KX_REQUIRES(stateMutex) { return frameSeen || firstError != nullptr; });
     return frameSeen && firstError == nullptr;
 }
 
 void LinuxWebcamController::Pipeline::stop() {
     {
         // Waits for a frame being handed over; later samples are not handed over.
-        std::lock_guard<std::mutex> lock(deliveryMutex);
+        const conduit::kit::MutexLock lock(deliveryMutex);
         delivering = false;
     }
     if (bin != nullptr) {
@@ -185,7 +187,8 @@ void LinuxWebcamController::Pipeline::stop() {
     // The streaming thread is done; taking both locks once more orders its last
     // accesses before whatever follows (such as freeing this pipeline) in a way the
     // race detector sees too.
-    std::scoped_lock lock(deliveryMutex, stateMutex);
+    const conduit::kit::MutexLock delivery(deliveryMutex);
+    const conduit::kit::MutexLock state(stateMutex);
     if (firstError != nullptr) {
         g_error_free(firstError);
         firstError = nullptr;
@@ -193,12 +196,12 @@ void LinuxWebcamController::Pipeline::stop() {
 }
 
 const messages::Message& LinuxWebcamController::Pipeline::startFailure() {
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     return classifyStartFailure(firstError, firstErrorDebug.c_str(), errorFromSource);
 }
 
 Resolution LinuxWebcamController::Pipeline::negotiatedResolution() {
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     return firstFrameSize;
 }
 
@@ -218,7 +221,7 @@ void LinuxWebcamController::Pipeline::noteResolution(GstSample* sample) {
     GstVideoInfo info;
     GstCaps* caps = gst_sample_get_caps(sample);
     const bool known = caps != nullptr && gst_video_info_from_caps(&info, caps) != FALSE;
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     if (frameSeen || !known)
         return;
     firstFrameSize.width = GST_VIDEO_INFO_WIDTH(&info);
@@ -228,14 +231,12 @@ void LinuxWebcamController::Pipeline::noteResolution(GstSample* sample) {
 }
 
 void LinuxWebcamController::Pipeline::handOver(GstSample* sample, GstElement* sink) {
-    std::lock_guard<std::mutex> lock(deliveryMutex);
+    const conduit::kit::MutexLock lock(deliveryMutex);
     if (!delivering)
         return;
     // Exceptions must not unwind into GStreamer's C frames.
-    try {
-        handOverSample(client, sample, captureTime(sample, sink));
-    } catch (...) {
-    }
+    conduit::kit::guarded([&] { handOverSample(client, sample, captureTime(sample, sink)); },
+                          conduit::kit::unreported);
 }
 
 GstBusSyncReply LinuxWebcamController::Pipeline::onBusMessage(GstBus*, GstMessage* message,
@@ -256,7 +257,7 @@ void LinuxWebcamController::Pipeline::recordError(GstMessage* message) {
     gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
     {
-        std::lock_guard<std::mutex> lock(stateMutex);
+        const conduit::kit::MutexLock lock(stateMutex);
         if (firstError == nullptr && error != nullptr) {
             firstError = error;
             error = nullptr;

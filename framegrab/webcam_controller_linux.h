@@ -39,6 +39,8 @@ private:
     void report(const messages::Message& message);
     void stopPipeline();
 
+    // Host thread only: the streaming thread reaches nothing but the pipeline, whose
+    // mutexes guard what the two threads share.
     ControllerClient& client;
     const std::string uniqueID;
     const bool gstreamerReady;

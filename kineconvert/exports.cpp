@@ -4,14 +4,12 @@
 #include "conduit/exports.h"
 
 #include "conduit/interfaces/converter.h"
+#include "conduit/kit/boundary.h"
 #include "korvex_converter.h"
-
-#include <new>
 
 KX_DEFINE_VERSION_EXPORTS(kineconvert);
 
 // Creates the converter; false and null when there is no memory for it.
 extern "C" KX_EXPORT bool createConverter(conduit::interfaces::converter::IConverter*& converter) {
-    converter = new (std::nothrow) mobilesensor::KorvexConverter();
-    return converter != nullptr;
+    return conduit::kit::makeObject(converter, [] { return new mobilesensor::KorvexConverter(); });
 }

@@ -4,18 +4,13 @@
 
 #include "conduit/interfaces/channel.h"
 #include "conduit/interfaces/device.h"
+#include "conduit/kit/boundary.h"
 #include "device.h"
 
 KX_DEFINE_VERSION_EXPORTS(kinedgram);
 
+// A device that cannot be made is a false result and null.
 extern "C" KX_EXPORT bool createDevice(conduit::interfaces::channel::IControl& channel,
                                        conduit::interfaces::device::IControl*& device) {
-    // No exception leaves the plug-in: a device that cannot be made is a false result.
-    try {
-        device = new kinedgram::Device(channel);
-        return true;
-    } catch (...) {
-        device = nullptr;
-        return false;
-    }
+    return conduit::kit::makeObject(device, [&] { return new kinedgram::Device(channel); });
 }

@@ -3,6 +3,7 @@
 
 #include "conduit/exports.h"
 
+#include "conduit/kit/boundary.h"
 #include "conduit/tvarray/tv_array.h"
 #include "lenslist/camera_list.h"
 #include "lenslist/camera_results.h"
@@ -18,14 +19,11 @@ extern "C" KX_EXPORT void tevFunction(int /*resultCount*/, tvArray* results[],
                                       int /*argumentCount*/, const tvArray* /*arguments*/[]) {
     if (results == nullptr)
         return;
-    lenslist::CameraListing listing;
-    try {
-        lenslist::SystemMediaFoundation mediaFoundation;
-        listing = lenslist::listCameras(mediaFoundation);
-    } catch (...) {
-        // Out of memory while listing: nothing may cross into the host, so the
-        // answer is the one for a failed enumeration.
-        listing = {};
-    }
-    lenslist::storeCameraListing(results, listing);
+    conduit::kit::guarded(
+        [results] {
+            lenslist::SystemMediaFoundation mediaFoundation;
+            lenslist::storeCameraListing(results, lenslist::listCameras(mediaFoundation));
+        },
+        // A listing that fails (out of memory) answers as a failed enumeration.
+        [results](const conduit::kit::Failure&) { lenslist::storeCameraListing(results, {}); });
 }

@@ -3,6 +3,7 @@
 
 #include "conduit/exports.h"
 
+#include "conduit/kit/boundary.h"
 #include "conduit/tvarray/tv_array.h"
 #include "lensprobe/camera_probe.h"
 #include "lensprobe/camera_results.h"
@@ -17,12 +18,11 @@ extern "C" KX_EXPORT void tevFunction(int /*resultCount*/, tvArray* results[],
                                       int /*argumentCount*/, const tvArray* /*arguments*/[]) {
     if (results == nullptr)
         return;
-    try {
-        lensprobe::SystemProbe probe;
-        lensprobe::storeCameraList(results, lensprobe::scanCameras("/dev/", probe));
-    } catch (...) {
-        // Out of memory while scanning: nothing may cross into the host, so the
-        // answer is the one for no cameras.
-        lensprobe::storeCameraList(results, {});
-    }
+    conduit::kit::guarded(
+        [results] {
+            lensprobe::SystemProbe probe;
+            lensprobe::storeCameraList(results, lensprobe::scanCameras("/dev/", probe));
+        },
+        // A scan that fails (out of memory) answers as one that found no camera.
+        [results](const conduit::kit::Failure&) { lensprobe::storeCameraList(results, {}); });
 }

@@ -1,5 +1,6 @@
 #include "udp_listener.h"
 
+#include "conduit/kit/mutex.h"
 #include "kinelink_counters.h"
 #include "local_address.h"
 #include "port_search.h"
@@ -10,7 +11,6 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/post.hpp>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -56,12 +56,12 @@ public:
     void stopListening();
 
     std::uint16_t getPort() const { return port.load(); }
-    std::string getDeviceIPAddress() const {
-        const std::lock_guard<std::mutex> lock(addressMutex);
+    std::string getDeviceIPAddress() const KX_EXCLUDES(addressMutex) {
+        const conduit::kit::MutexLock lock(addressMutex);
         return deviceIPAddress;
     }
-    std::string getLocalIPAddress() const {
-        const std::lock_guard<std::mutex> lock(addressMutex);
+    std::string getLocalIPAddress() const KX_EXCLUDES(addressMutex) {
+        const conduit::kit::MutexLock lock(addressMutex);
         return localIPAddress;
     }
     std::size_t getReceiveBufferSize() const { return grantedReceiveBuffer.load(); }
@@ -77,18 +77,24 @@ private:
     void stopUDPServer();
     void serve() noexcept;
     void reportError(const std::string& id, const std::string& text);
-    std::string addressToBind() const {
-        const std::lock_guard<std::mutex> lock(addressMutex);
+    std::string addressToBind() const KX_EXCLUDES(addressMutex) {
+        const conduit::kit::MutexLock lock(addressMutex);
         return bindAddress;
     }
 
+    // Set by the constructor and only read afterwards, by either thread.
     const std::size_t receiveSize;
     DataCallback dataCallback;
     MessageCallback errorCallback;
     MessageCallback warningCallback; // kept for the owner; never called
 
     // The event loop outlives the sockets that use it (members go in reverse order).
+    // Its post and run may be called from any thread.
     asio::io_context io{1};
+    // The socket, the sender, the buffers and readsQueued belong to the owner while
+    // no cycle runs and to the service thread while one runs: beginListening sets
+    // them before it starts the thread, stopListening posts the close to the thread
+    // and touches them again only after the join.
     std::unique_ptr<udp::socket> socket;
     udp::endpoint senderEndpoint;
     // Every datagram lands here whole; its first receiveSize bytes are then copied
@@ -114,13 +120,14 @@ private:
     asio::ip::address acceptedSender;
 
     // Written once by the service thread, read by the owner and by the data callback.
-    mutable std::mutex addressMutex;
-    std::string deviceIPAddress;
-    std::string localIPAddress;
+    mutable conduit::kit::Mutex addressMutex;
+    std::string deviceIPAddress KX_GUARDED_BY(addressMutex);
+    std::string localIPAddress KX_GUARDED_BY(addressMutex);
     // The constructor's address, or the local address that reached the sender. Never
     // "Uncertain": a cycle must still be able to bind after discovery failed.
-    std::string bindAddress;
+    std::string bindAddress KX_GUARDED_BY(addressMutex);
 
+    // Written by the owner, read by any thread.
     std::atomic<std::size_t> grantedReceiveBuffer{0};
 };
 
@@ -296,7 +303,7 @@ void UDPListener::Impl::acceptFirstSender() {
         local = UNCERTAIN;
     }
     {
-        const std::lock_guard<std::mutex> lock(addressMutex);
+        const conduit::kit::MutexLock lock(addressMutex);
         deviceIPAddress = std::move(senderText);
         localIPAddress = local;
         if (local != UNCERTAIN)

@@ -4,16 +4,13 @@
 
 #include "conduit/interfaces/channel.h"
 #include "conduit/interfaces/filter.h"
+#include "conduit/kit/boundary.h"
 #include "filter.h"
-
-#include <new>
 
 KX_DEFINE_VERSION_EXPORTS(pixsieve);
 
-// Creates a filter for the channel. Out of memory gives false and null rather than
-// an exception, which must not cross into the host.
+// Creates a filter for the channel; false and null when there is no memory for it.
 extern "C" KX_EXPORT bool createFilter(conduit::interfaces::channel::IControl& channel,
                                        conduit::interfaces::filter::IControl*& filter) {
-    filter = new (std::nothrow) webcam::Filter(channel);
-    return filter != nullptr;
+    return conduit::kit::makeObject(filter, [&] { return new webcam::Filter(channel); });
 }

@@ -1,5 +1,6 @@
 #include "filter.h"
 
+#include "conduit/kit/boundary.h"
 #include "conduit/kit/option_lookup.h"
 #include "conduit/kit/release.h"
 #include "conduit/kit/ustring.h"
@@ -35,10 +36,7 @@ Conversion conversionFor(Filter::FrameType input, Filter::FrameType output) {
 // Releases a frame that the filter took over. Whatever its destroy throws is
 // ignored: the frame is gone from the filter's point of view either way.
 void releaseFrame(conduit::interfaces::IDataBuffer* frame) noexcept {
-    try {
-        conduit::kit::release(frame);
-    } catch (...) {
-    }
+    conduit::kit::guarded([frame] { conduit::kit::release(frame); }, conduit::kit::unreported);
 }
 
 // The option's value narrowed with the host's converter, or "" when the option is
@@ -62,15 +60,17 @@ Filter::Filter(conduit::interfaces::channel::IControl& hostChannel)
 Filter::~Filter() = default;
 
 void Filter::init(const conduit::interfaces::device::PropertyList& options) {
-    try {
-        inputFrameType = frameTypeFromString(narrowOption(options, INPUT_FRAMETYPE));
-        outputFrameType = frameTypeFromString(narrowOption(options, OUTPUT_FRAMETYPE));
-    } catch (...) {
-        // Out of memory: nothing may reach the host, and a filter that could not
-        // read its options behaves like one that was given none.
-        inputFrameType = NO_FRAME_TYPE;
-        outputFrameType = NO_FRAME_TYPE;
-    }
+    conduit::kit::guarded(
+        [&] {
+            inputFrameType = frameTypeFromString(narrowOption(options, INPUT_FRAMETYPE));
+            outputFrameType = frameTypeFromString(narrowOption(options, OUTPUT_FRAMETYPE));
+        },
+        [this](const conduit::kit::Failure&) {
+            // A filter that could not read its options (out of memory, an option
+            // that throws) behaves like one that was given none.
+            inputFrameType = NO_FRAME_TYPE;
+            outputFrameType = NO_FRAME_TYPE;
+        });
 }
 
 void Filter::open(const conduit::interfaces::device::PropertyList& /*options*/) {}
@@ -79,15 +79,9 @@ conduit::interfaces::IDataBuffer* Filter::filter(conduit::interfaces::IDataBuffe
     if (inputFrameType == outputFrameType)
         return frame;
     const Conversion conversion = conversionFor(inputFrameType, outputFrameType);
-    conduit::interfaces::IDataBuffer* converted = nullptr;
-    try {
-        if (conversion != nullptr)
-            converted = conversion(frame);
-    } catch (...) {
-        // Out of memory for the converted frame: the frame is dropped, since no
-        // exception may cross into the host.
-        converted = nullptr;
-    }
+    // Out of memory for the converted frame drops the frame.
+    conduit::interfaces::IDataBuffer* converted =
+        conversion != nullptr ? conduit::kit::orNull([&] { return conversion(frame); }) : nullptr;
     releaseFrame(frame);
     return converted;
 }

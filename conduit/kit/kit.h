@@ -1,6 +1,8 @@
 #pragma once
 
-// The whole kit: property and message classes, option lookup, channel calls.
+// The whole kit: property and message classes, option lookup, channel calls, the
+// catch ladder of every entry point.
+#include "boundary.h"
 #include "channel_calls.h"
 #include "message_info.h"
 #include "option_lookup.h"

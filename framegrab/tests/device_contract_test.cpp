@@ -5,13 +5,16 @@ namespace korvex::host::contract {
 
 namespace {
 
-// framegrab rejects no option; the generated test camera stands in for a webcam.
+// framegrab rejects no option, and has one text for every failure; the generated
+// test camera stands in for a webcam.
 DeviceCase framegrabCase() {
     DeviceCase testCamera;
     testCamera.plugin = "framegrab";
     testCamera.acceptedOptions = [](Options& options) {
         options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
     };
+    testCamera.exceptionText = "An unexpected error occurred during acquisition.";
+    testCamera.unknownText = testCamera.exceptionText;
     return testCamera;
 }
 

@@ -2,8 +2,11 @@
 
 #include "host/channel.h"
 #include "host/plugin_loader.h"
+#include "unreadable_option.h"
 
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <thread>
 
 namespace korvex::host::contract {
@@ -17,6 +20,9 @@ struct Bench {
     PluginLibrary library;
     Channel channel;
 };
+
+// Something thrown that is no std::exception.
+struct OddFailure {};
 
 TEST_P(DeviceContract, ExportsVersionAndBuildDate) {
     Bench bench(GetParam());
@@ -83,6 +89,38 @@ TEST_P(DeviceContract, ExecuteHasNoEffect) {
     EXPECT_EQ(0u, bench.channel.writeCount());
     device.reset();
     published.clear();
+}
+
+// What an operation throws stays in the plug-in: init returns normally, and the
+// device posts its runtime error with the text it gives each kind of failure.
+TEST_P(DeviceContract, AnOptionThatThrowsIsReportedNotThrown) {
+    const DeviceCase& device = GetParam();
+    struct Failure {
+        const char* label;
+        std::function<void()> raise;
+        std::string text;
+    };
+    const std::string what = "The option cannot be read.";
+    const Failure failures[] = {
+        {"std::exception", [&] { throw std::runtime_error(what); },
+         device.exceptionText.empty() ? what : device.exceptionText},
+        {"anything else", [] { throw OddFailure(); }, device.unknownText},
+    };
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.label);
+        Bench bench(device);
+        auto made = bench.library.createDevice(bench.channel);
+        Options options;
+        options.add(new UnreadableOption(failure.raise));
+        PropertyListOwner published;
+        EXPECT_NO_THROW(made->init(options, published.list()));
+        const auto messages = bench.channel.messages();
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ("error", messages[0].type);
+        EXPECT_EQ("KORVEX:" + device.plugin + ":runtimeError", messages[0].id);
+        EXPECT_EQ(failure.text, messages[0].text);
+        made.reset();
+    }
 }
 
 TEST_P(DeviceContract, RejectedOptionsPublishNothing) {

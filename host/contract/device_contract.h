@@ -22,6 +22,10 @@ struct DeviceCase {
     std::function<void(Options&)> acceptedOptions = [](Options&) {};
     // Fills options that init must reject; empty when the device rejects nothing.
     std::function<void(Options&)> rejectedOptions;
+    // The texts of the "KORVEX:<plugin>:runtimeError" message that an operation which
+    // met a std::exception (empty: the exception's own text) or anything else posts.
+    std::string exceptionText{};
+    std::string unknownText = "An unexpected error occurred.";
 };
 
 inline std::ostream& operator<<(std::ostream& out, const DeviceCase& c) { return out << c.plugin; }

@@ -2,11 +2,11 @@
 // null, throw nothing, and leave nothing allocated (the sanitizer build checks for
 // leaks at exit). When no allocation failed, the conversion must succeed.
 
-#include "allocation_faults.h"
 #include "conduit/kit/scalar_property.h"
 #include "conduit/kit/ustring.h"
 #include "conduit/kit/vector_property.h"
 #include "converter_fixture.h"
+#include "host/testing/allocation_faults.h"
 #include "mobilesensor/sample_buffers.h"
 #include "mobilesensor/string_vector_property.h"
 
@@ -18,7 +18,7 @@
 namespace {
 
 namespace kit = conduit::kit::device;
-namespace faults = kineconvert::testing::faults;
+namespace faults = korvex::host::testing::faults;
 using namespace kineconvert::testing;
 using namespace mobilesensor;
 using BufferPtr = std::unique_ptr<conduit::interfaces::IDataBuffer, conduit::kit::Releaser>;

@@ -145,11 +145,18 @@ public:
     void destroy() override { delete this; }
 };
 
-// A sample buffer whose count cannot be read.
+// A sample buffer whose count cannot be read: asking throws what raise throws.
 class FailingSampleBuffer : public MobileSensorDataBuffer {
 public:
-    FailingSampleBuffer() : MobileSensorDataBuffer(KINESCOPE_APP) {}
-    std::size_t getCount() const override { throw std::bad_alloc(); }
+    explicit FailingSampleBuffer(std::function<void()> raiseFailure)
+        : MobileSensorDataBuffer(KINESCOPE_APP), raise(std::move(raiseFailure)) {}
+    std::size_t getCount() const override {
+        raise();
+        return 1;
+    }
+
+private:
+    std::function<void()> raise;
 };
 
 // A buffer class derived from a sensor's class is read as that sensor.
@@ -270,10 +277,16 @@ TEST_F(SampleStructure, BuffersWithoutASampleGiveNull) {
 }
 
 TEST_F(SampleStructure, FailureInsideTheBufferGivesNullNotAnException) {
-    BufferPtr failing(new FailingSampleBuffer());
-    tvArray* result = nullptr;
-    EXPECT_NO_THROW(result = converter->convertDataBuffer(failing.get()));
-    EXPECT_EQ(nullptr, result);
+    struct OddFailure {};
+    const std::function<void()> failures[] = {[] { throw std::bad_alloc(); },
+                                              [] { throw std::runtime_error("unreadable"); },
+                                              [] { throw OddFailure(); }};
+    for (const auto& raise : failures) {
+        BufferPtr failing(new FailingSampleBuffer(raise));
+        tvArray* result = nullptr;
+        EXPECT_NO_THROW(result = converter->convertDataBuffer(failing.get()));
+        EXPECT_EQ(nullptr, result);
+    }
     // The converter holds no state: the next conversion works.
     EXPECT_NE(nullptr, convert(new MobileSensorDataBuffer(MobileSensorDataBuffer::KINESCOPE_APP)));
 }

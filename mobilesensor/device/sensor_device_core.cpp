@@ -41,9 +41,10 @@ std::vector<std::string> interfacesOrNone() {
 SensorDeviceCore::SensorDeviceCore(conduit::interfaces::channel::IControl& hostChannel,
                                    std::string component, std::size_t listenerReceiveSize,
                                    UDPListener::DataCallback onDatagram)
-    : channel(hostChannel), invalidPortId("KORVEX:" + component + ":invalidPort"),
-      runtimeErrorId("KORVEX:" + component + ":runtimeError"), receiveSize(listenerReceiveSize),
-      dataCallback(std::move(onDatagram)) {}
+    : channel(hostChannel),
+      invalidPortId("KORVEX:" + component + ":invalidPort"), runtimeError{"KORVEX:" + component +
+                                                                          ":runtimeError"},
+      receiveSize(listenerReceiveSize), dataCallback(std::move(onDatagram)) {}
 
 SensorDeviceCore::~SensorDeviceCore() {
     try {
@@ -54,23 +55,7 @@ SensorDeviceCore::~SensorDeviceCore() {
 }
 
 template <class Operation> void SensorDeviceCore::guarded(Operation&& operation) noexcept {
-    try {
-        operation();
-    } catch (const std::bad_alloc&) {
-        reportUnexpected("Out of memory.");
-    } catch (const std::exception& error) {
-        reportUnexpected(error.what());
-    } catch (...) {
-        reportUnexpected("An unexpected error occurred.");
-    }
-}
-
-void SensorDeviceCore::reportUnexpected(const char* text) noexcept {
-    try {
-        errorFcn(runtimeErrorId, text);
-    } catch (...) {
-        // The text could not even be copied: there is nothing left to post.
-    }
+    kit::guarded(channel, runtimeError, std::forward<Operation>(operation));
 }
 
 void SensorDeviceCore::init(const PropertyList& options, PropertyList& published) noexcept {

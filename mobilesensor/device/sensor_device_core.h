@@ -2,6 +2,7 @@
 
 #include "conduit/interfaces/channel.h"
 #include "conduit/interfaces/property_list.h"
+#include "conduit/kit/boundary.h"
 #include "mobilesensor/udp_listener.h"
 
 #include <boost/core/noncopyable.hpp>
@@ -70,12 +71,12 @@ private:
     void initialise(const conduit::interfaces::device::PropertyList& options,
                     conduit::interfaces::device::PropertyList& published);
     void postPort() noexcept;
-    void reportUnexpected(const char* text) noexcept;
+    // The kit's catch ladder with this device's identifier.
     template <class Operation> void guarded(Operation&& operation) noexcept;
 
     conduit::interfaces::channel::IControl& channel;
     const std::string invalidPortId;
-    const std::string runtimeErrorId;
+    const conduit::kit::device::FailureMessage runtimeError;
     const std::size_t receiveSize;
     const UDPListener::DataCallback dataCallback;
 

@@ -1,14 +1,17 @@
 #include "conduit/kit/scalar_property.h"
 #include "conduit/kit/ustring.h"
 #include "host/channel.h"
+#include "host/contract/unreadable_option.h"
 #include "host/i18n/ustring_conversion.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "webcam/frame_reference.h"
 #include "webcam/video_data_buffer.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <new>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -235,6 +238,28 @@ TEST_F(PixsieveFilter, OptionsOfOtherTypesCountAsMissing) {
     // Input: no type (the first "InputFrameType" is not UTF-16); output: planar.
     EXPECT_EQ(nullptr, filter->filter(new TrackedFrame(randomBytes(16, 6), 2, 2, 4, releases)));
     EXPECT_EQ(1, releases);
+}
+
+// An option that throws when it is read leaves both types unset, as missing options
+// do: frames pass through again, and the filter reports nothing.
+TEST_F(PixsieveFilter, AnOptionThatThrowsCountsAsMissing) {
+    struct OddFailure {};
+    const std::function<void()> failures[] = {[] { throw std::bad_alloc(); },
+                                              [] { throw std::runtime_error("unreadable"); },
+                                              [] { throw OddFailure(); }};
+    for (const auto& raise : failures) {
+        configure("RGB24PackedRowTopDown", "RGB24PlanarColumn");
+        Options options;
+        options.set("InputFrameType", korvex::i18n::widen("BGRA32PackedRowTopDown"));
+        options.add(new korvex::host::contract::UnreadableOption(raise));
+        EXPECT_NO_THROW(filter->init(options));
+        int releases = 0;
+        auto* frame = new TrackedFrame(randomBytes(18, 9), 3, 2, 3, releases);
+        ResultPtr same(filter->filter(frame));
+        EXPECT_EQ(frame, same.get());
+        EXPECT_EQ(0, releases);
+    }
+    EXPECT_TRUE(channel.messages().empty());
 }
 
 // open and close change nothing; a second init takes the new options.

@@ -29,6 +29,5 @@ public:
 KX_DEFINE_VERSION_EXPORTS(thirdparty);
 
 extern "C" KX_EXPORT bool createConverter(conduit::interfaces::converter::IConverter*& converter) {
-    converter = new EchoConverter();
-    return true;
+    return conduit::kit::makeObject(converter, [] { return new EchoConverter(); });
 }

@@ -1,7 +1,8 @@
 // A small device plug-in that the host tests load like any other plug-in. It
 // reads options made by the host with the kit, publishes kit properties the host
 // must recognise, posts messages and writes a buffer, so the tests can check that
-// kit objects keep their run-time type across the library boundary both ways.
+// kit objects keep their run-time type across the library boundary both ways. Its
+// operations run through the kit's catch ladder, as every plug-in's do.
 
 #include "conduit/exports.h"
 #include "conduit/interfaces/channel.h"
@@ -16,6 +17,8 @@ namespace {
 namespace kit = conduit::kit::device;
 using conduit::interfaces::device::PropertyList;
 
+const kit::FailureMessage RUNTIME_ERROR{"KORVEX:kxprobe:runtimeError"};
+
 class ProbeBuffer final : public conduit::interfaces::IDataBuffer {
 public:
     std::size_t getCount() const override { return 1; }
@@ -29,6 +32,24 @@ public:
         : channel(hostChannel) {}
 
     void init(const PropertyList& options, PropertyList& published) override {
+        kit::guarded(channel, RUNTIME_ERROR, [&] { initialise(options, published); });
+    }
+    conduit::interfaces::device::IDataSource* getDataSource() const override {
+        return const_cast<ProbeDevice*>(this);
+    }
+    conduit::interfaces::device::IDataSink* getDataSink() const override { return nullptr; }
+    void open(const PropertyList&) override {
+        kit::guarded(channel, RUNTIME_ERROR, [this] { start(); });
+    }
+    void execute(const char*, const PropertyList&) override {}
+    void close() override {}
+    void term() override { delete this; }
+
+    bool isSourceDone() const override { return false; }
+    std::int32_t getSourcePolling() const override { return 0; }
+
+private:
+    void initialise(const PropertyList& options, PropertyList& published) {
         if (kit::getScalarOptionValue<bool>(options, "Fail", false)) {
             kit::postMessage<kit::ErrorInfo>(channel, "KORVEX:kxprobe:failed", "Told to fail.");
             return;
@@ -44,25 +65,14 @@ public:
         published.push_back(new kit::TVectorProperty<std::int16_t>("Samples", samples, 3));
         initialised = true;
     }
-    conduit::interfaces::device::IDataSource* getDataSource() const override {
-        return const_cast<ProbeDevice*>(this);
-    }
-    conduit::interfaces::device::IDataSink* getDataSink() const override { return nullptr; }
-    void open(const PropertyList&) override {
+    void start() {
         if (!initialised)
             return;
         kit::pushBuffer(channel, new ProbeBuffer());
         kit::postMessage<kit::WarningInfo>(channel, "KORVEX:kxprobe:opened", "Opened.");
         kit::postPropertyValue<kit::TScalarProperty<double>>(channel, "CountSeen", 7.0);
     }
-    void execute(const char*, const PropertyList&) override {}
-    void close() override {}
-    void term() override { delete this; }
 
-    bool isSourceDone() const override { return false; }
-    std::int32_t getSourcePolling() const override { return 0; }
-
-private:
     conduit::interfaces::channel::IControl& channel;
     bool initialised = false;
 };
@@ -73,6 +83,5 @@ KX_DEFINE_VERSION_EXPORTS(kxprobe);
 
 extern "C" KX_EXPORT bool createDevice(conduit::interfaces::channel::IControl& channel,
                                        conduit::interfaces::device::IControl*& device) {
-    device = new ProbeDevice(channel);
-    return true;
+    return conduit::kit::makeObject(device, [&] { return new ProbeDevice(channel); });
 }

@@ -10,7 +10,7 @@
 #include <dlfcn.h>
 #include <new>
 
-namespace kineconvert::testing::faults {
+namespace korvex::host::testing::faults {
 
 namespace {
 
@@ -51,10 +51,10 @@ void disarm() { countdown = 0; }
 
 bool triggered() { return fired; }
 
-} // namespace kineconvert::testing::faults
+} // namespace korvex::host::testing::faults
 
-using kineconvert::testing::faults::allocationFails;
-using kineconvert::testing::faults::realFunction;
+using korvex::host::testing::faults::allocationFails;
+using korvex::host::testing::faults::realFunction;
 
 // Every form of new and delete goes through malloc and free, so that the
 // sanitizers see matching pairs.
