@@ -1,6 +1,7 @@
 #include "conduit/kit/boundary.h"
 #include "conduit/kit/scalar_property.h"
 #include "host/channel.h"
+#include "host/contract/failures.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -16,9 +17,6 @@ namespace {
 namespace kit = conduit::kit;
 using conduit::kit::Failure;
 
-// Something thrown that is no std::exception.
-struct OddFailure {};
-
 // Nothing an entry point throws leaves through the ladder, whatever its body and its
 // report may throw.
 using Report = void (*)(const Failure&);
@@ -26,34 +24,26 @@ static_assert(noexcept(kit::guarded(std::declval<void (*)()>(), std::declval<Rep
 static_assert(noexcept(kit::guarded(0, std::declval<int (*)()>(), std::declval<Report>())));
 static_assert(noexcept(kit::orNull(std::declval<int* (*)()>())));
 
+using korvex::host::contract::everyKindOfFailure;
+using korvex::host::contract::OddFailure;
+using korvex::host::contract::ThrownFailure;
+
 // What a report heard: the kind, and the exception's text when there was one.
 struct Heard {
     Failure::Kind kind;
     std::optional<std::string> what;
 };
 
-// One kind of failure: what the body throws and what the ladder must make of it.
-struct Thrown {
-    const char* label;
-    std::function<void()> raise;
-    Failure::Kind kind;
-    std::optional<std::string> what;
-};
+std::optional<std::string> textOf(const char* what) {
+    return what != nullptr ? std::optional<std::string>(what) : std::nullopt;
+}
 
-const std::vector<Thrown>& everyKind() {
-    static const std::vector<Thrown> kinds = {
-        {"bad_alloc", [] { throw std::bad_alloc(); }, Failure::OUT_OF_MEMORY, std::nullopt},
-        // Derived from bad_alloc: still out of memory, not its what().
-        {"bad_array_new_length", [] { throw std::bad_array_new_length(); }, Failure::OUT_OF_MEMORY,
-         std::nullopt},
-        {"runtime_error", [] { throw std::runtime_error("the camera went away"); },
-         Failure::EXCEPTION, "the camera went away"},
-        {"length_error", [] { throw std::length_error("too long"); }, Failure::EXCEPTION,
-         "too long"},
-        {"int", [] { throw 7; }, Failure::UNKNOWN, std::nullopt},
-        {"another class", [] { throw OddFailure(); }, Failure::UNKNOWN, std::nullopt},
-    };
-    return kinds;
+// The messages a device entry point whose body throws failure posts with message.
+std::vector<korvex::host::Message> postedFor(const kit::device::FailureMessage& message,
+                                             const ThrownFailure& failure) {
+    korvex::host::Channel channel;
+    kit::device::guarded(channel, message, failure.raise);
+    return channel.messages();
 }
 
 TEST(Boundary, TheAnswerPassesWhenNothingIsThrown) {
@@ -68,13 +58,11 @@ TEST(Boundary, TheAnswerPassesWhenNothingIsThrown) {
 }
 
 TEST(Boundary, EveryKindIsToldOnceAndTheFallbackAnswers) {
-    for (const Thrown& thrown : everyKind()) {
+    for (const ThrownFailure& thrown : everyKindOfFailure()) {
         SCOPED_TRACE(thrown.label);
         std::vector<Heard> heard;
         const auto report = [&](const Failure& failure) {
-            heard.push_back({failure.kind, failure.what != nullptr
-                                               ? std::optional<std::string>(failure.what)
-                                               : std::nullopt});
+            heard.push_back({failure.kind, textOf(failure.what)});
         };
         EXPECT_EQ(-1, kit::guarded(
                           -1,
@@ -87,7 +75,7 @@ TEST(Boundary, EveryKindIsToldOnceAndTheFallbackAnswers) {
         ASSERT_EQ(2u, heard.size());
         for (const Heard& one : heard) {
             EXPECT_EQ(thrown.kind, one.kind);
-            EXPECT_EQ(thrown.what, one.what);
+            EXPECT_EQ(textOf(thrown.what), one.what);
         }
     }
 }
@@ -104,7 +92,7 @@ TEST(Boundary, AReportThatThrowsIsStoppedToo) {
 TEST(Boundary, OrNullGivesTheObjectOrNull) {
     int value = 3;
     EXPECT_EQ(&value, kit::orNull([&] { return &value; }));
-    for (const Thrown& thrown : everyKind()) {
+    for (const ThrownFailure& thrown : everyKindOfFailure()) {
         SCOPED_TRACE(thrown.label);
         EXPECT_EQ(nullptr, kit::orNull([&]() -> int* {
                       thrown.raise();
@@ -122,7 +110,7 @@ TEST(Boundary, MakeObjectAnswersWhetherThereIsAnObject) {
     ASSERT_NE(nullptr, made);
     EXPECT_STREQ("Made", made->getName());
     Property* const previous = made;
-    for (const Thrown& thrown : everyKind()) {
+    for (const ThrownFailure& thrown : everyKindOfFailure()) {
         SCOPED_TRACE(thrown.label);
         Property* object = previous;
         EXPECT_FALSE(kit::makeObject(object, [&]() -> Property* {
@@ -135,19 +123,16 @@ TEST(Boundary, MakeObjectAnswersWhetherThereIsAnObject) {
 }
 
 TEST(DeviceBoundary, AFailurePostsTheDevicesRuntimeError) {
-    const kit::device::FailureMessage message{"KORVEX:kxtest:runtimeError"};
-    for (const Thrown& thrown : everyKind()) {
+    for (const ThrownFailure& thrown : everyKindOfFailure()) {
         SCOPED_TRACE(thrown.label);
-        korvex::host::Channel channel;
-        kit::device::guarded(channel, message, thrown.raise);
-        const auto messages = channel.messages();
+        const auto messages = postedFor({"KORVEX:kxtest:runtimeError"}, thrown);
         ASSERT_EQ(1u, messages.size());
         EXPECT_EQ("error", messages[0].type);
         EXPECT_EQ("KORVEX:kxtest:runtimeError", messages[0].id);
-        const std::string expected =
-            thrown.what ? *thrown.what
-                        : (thrown.kind == Failure::OUT_OF_MEMORY ? "Out of memory."
-                                                                 : "An unexpected error occurred.");
+        const char* expected = thrown.what != nullptr ? thrown.what
+                               : thrown.kind == Failure::OUT_OF_MEMORY
+                                   ? "Out of memory."
+                                   : "An unexpected error occurred.";
         EXPECT_EQ(expected, messages[0].text);
     }
 }
@@ -155,11 +140,9 @@ TEST(DeviceBoundary, AFailurePostsTheDevicesRuntimeError) {
 TEST(DeviceBoundary, AComponentsOwnTextsReplaceTheDefaults) {
     const kit::device::FailureMessage message{"KORVEX:kxtest:runtimeError", "exception text",
                                               "memory text", "unknown text"};
-    for (const Thrown& thrown : everyKind()) {
+    for (const ThrownFailure& thrown : everyKindOfFailure()) {
         SCOPED_TRACE(thrown.label);
-        korvex::host::Channel channel;
-        kit::device::guarded(channel, message, thrown.raise);
-        const auto messages = channel.messages();
+        const auto messages = postedFor(message, thrown);
         ASSERT_EQ(1u, messages.size());
         const char* expected = thrown.kind == Failure::OUT_OF_MEMORY ? "memory text"
                                : thrown.kind == Failure::EXCEPTION   ? "exception text"

@@ -14,6 +14,7 @@ DeviceCase framegrabCase() {
         options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
     };
     testCamera.exceptionText = "An unexpected error occurred during acquisition.";
+    testCamera.outOfMemoryText = testCamera.exceptionText;
     testCamera.unknownText = testCamera.exceptionText;
     return testCamera;
 }

@@ -1,12 +1,10 @@
 #include "device_contract.h"
 
+#include "failures.h"
 #include "host/channel.h"
 #include "host/plugin_loader.h"
-#include "unreadable_option.h"
 
 #include <chrono>
-#include <functional>
-#include <stdexcept>
 #include <thread>
 
 namespace korvex::host::contract {
@@ -21,8 +19,18 @@ struct Bench {
     Channel channel;
 };
 
-// Something thrown that is no std::exception.
-struct OddFailure {};
+// The text a device posts for a failure of that kind.
+std::string runtimeErrorText(const DeviceCase& device, const ThrownFailure& failure) {
+    switch (failure.kind) {
+    case conduit::kit::Failure::OUT_OF_MEMORY:
+        return device.outOfMemoryText;
+    case conduit::kit::Failure::EXCEPTION:
+        return device.exceptionText.empty() ? failure.what : device.exceptionText;
+    case conduit::kit::Failure::UNKNOWN:
+        break;
+    }
+    return device.unknownText;
+}
 
 TEST_P(DeviceContract, ExportsVersionAndBuildDate) {
     Bench bench(GetParam());
@@ -95,18 +103,7 @@ TEST_P(DeviceContract, ExecuteHasNoEffect) {
 // device posts its runtime error with the text it gives each kind of failure.
 TEST_P(DeviceContract, AnOptionThatThrowsIsReportedNotThrown) {
     const DeviceCase& device = GetParam();
-    struct Failure {
-        const char* label;
-        std::function<void()> raise;
-        std::string text;
-    };
-    const std::string what = "The option cannot be read.";
-    const Failure failures[] = {
-        {"std::exception", [&] { throw std::runtime_error(what); },
-         device.exceptionText.empty() ? what : device.exceptionText},
-        {"anything else", [] { throw OddFailure(); }, device.unknownText},
-    };
-    for (const Failure& failure : failures) {
+    for (const ThrownFailure& failure : everyKindOfFailure()) {
         SCOPED_TRACE(failure.label);
         Bench bench(device);
         auto made = bench.library.createDevice(bench.channel);
@@ -118,7 +115,7 @@ TEST_P(DeviceContract, AnOptionThatThrowsIsReportedNotThrown) {
         ASSERT_EQ(1u, messages.size());
         EXPECT_EQ("error", messages[0].type);
         EXPECT_EQ("KORVEX:" + device.plugin + ":runtimeError", messages[0].id);
-        EXPECT_EQ(failure.text, messages[0].text);
+        EXPECT_EQ(runtimeErrorText(device, failure), messages[0].text);
         made.reset();
     }
 }

@@ -22,9 +22,11 @@ struct DeviceCase {
     std::function<void(Options&)> acceptedOptions = [](Options&) {};
     // Fills options that init must reject; empty when the device rejects nothing.
     std::function<void(Options&)> rejectedOptions;
-    // The texts of the "KORVEX:<plugin>:runtimeError" message that an operation which
-    // met a std::exception (empty: the exception's own text) or anything else posts.
+    // The texts of the "KORVEX:<plugin>:runtimeError" message that an operation posts
+    // when it met a std::exception (empty: the exception's own text), when memory ran
+    // out, and when it met anything else.
     std::string exceptionText{};
+    std::string outOfMemoryText = "Out of memory.";
     std::string unknownText = "An unexpected error occurred.";
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 // Makes one chosen allocation of the process fail, to check that a loaded plug-in
 // answers as it should and leaves nothing behind when memory or the host runs out.
@@ -18,5 +19,13 @@ void failAllocation(std::size_t n);
 void disarm();
 // Whether the chosen allocation has come and failed since failAllocation.
 bool triggered();
+
+// Runs run with its first, second, ... counted allocation failing in turn, until a
+// run meets no failure (or limit runs have failed). After each run, check learns
+// which allocation was to fail and whether the run met that failure. Answers the
+// number of runs: more than 1 when run allocates at all.
+std::size_t failEachAllocation(const std::function<void()>& run,
+                               const std::function<void(std::size_t n, bool failed)>& check,
+                               std::size_t limit = 10000);
 
 } // namespace korvex::host::testing::faults

@@ -51,6 +51,22 @@ void disarm() { countdown = 0; }
 
 bool triggered() { return fired; }
 
+std::size_t failEachAllocation(const std::function<void()>& run,
+                               const std::function<void(std::size_t n, bool failed)>& check,
+                               std::size_t limit) {
+    std::size_t n = 1;
+    for (; n <= limit; ++n) {
+        failAllocation(n);
+        run();
+        const bool failed = triggered();
+        disarm();
+        check(n, failed);
+        if (!failed)
+            break;
+    }
+    return n;
+}
+
 } // namespace korvex::host::testing::faults
 
 using korvex::host::testing::faults::allocationFails;

@@ -35,21 +35,17 @@ protected:
     // completes without meeting the failure.
     void failEachAllocationOf(const Conversion& conversion) {
         SCOPED_TRACE(conversion.name);
-        std::size_t n = 1;
-        for (; n < 10000; ++n) {
-            faults::failAllocation(n);
-            bool made = false;
-            EXPECT_NO_THROW(made = conversion.run()) << "allocation " << n;
-            const bool failed = faults::triggered();
-            faults::disarm();
-            if (!failed) {
+        bool made = false;
+        const auto run = [&] { EXPECT_NO_THROW(made = conversion.run()); };
+        const auto check = [&](std::size_t n, bool failed) {
+            if (failed) {
+                EXPECT_FALSE(made) << "a result although allocation " << n << " failed";
+            } else {
                 EXPECT_TRUE(made) << "nothing failed, yet no result";
-                break;
             }
-            EXPECT_FALSE(made) << "a result although allocation " << n << " failed";
-        }
+        };
         // The conversion allocates, so at least one failure was injected.
-        EXPECT_GT(n, 1u);
+        EXPECT_GT(faults::failEachAllocation(run, check), 1u);
     }
 
     bool buffer(conduit::interfaces::IDataBuffer* made) {

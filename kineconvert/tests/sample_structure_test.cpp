@@ -2,6 +2,7 @@
 // host structures.
 
 #include "converter_fixture.h"
+#include "host/contract/failures.h"
 #include "mobilesensor/local_time.h"
 #include "mobilesensor/sample_buffers.h"
 
@@ -277,12 +278,9 @@ TEST_F(SampleStructure, BuffersWithoutASampleGiveNull) {
 }
 
 TEST_F(SampleStructure, FailureInsideTheBufferGivesNullNotAnException) {
-    struct OddFailure {};
-    const std::function<void()> failures[] = {[] { throw std::bad_alloc(); },
-                                              [] { throw std::runtime_error("unreadable"); },
-                                              [] { throw OddFailure(); }};
-    for (const auto& raise : failures) {
-        BufferPtr failing(new FailingSampleBuffer(raise));
+    for (const auto& failure : korvex::host::contract::everyKindOfFailure()) {
+        SCOPED_TRACE(failure.label);
+        BufferPtr failing(new FailingSampleBuffer(failure.raise));
         tvArray* result = nullptr;
         EXPECT_NO_THROW(result = converter->convertDataBuffer(failing.get()));
         EXPECT_EQ(nullptr, result);

@@ -1,17 +1,15 @@
 #include "conduit/kit/scalar_property.h"
 #include "conduit/kit/ustring.h"
 #include "host/channel.h"
-#include "host/contract/unreadable_option.h"
+#include "host/contract/failures.h"
 #include "host/i18n/ustring_conversion.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "webcam/frame_reference.h"
 #include "webcam/video_data_buffer.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <new>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -243,15 +241,12 @@ TEST_F(PixsieveFilter, OptionsOfOtherTypesCountAsMissing) {
 // An option that throws when it is read leaves both types unset, as missing options
 // do: frames pass through again, and the filter reports nothing.
 TEST_F(PixsieveFilter, AnOptionThatThrowsCountsAsMissing) {
-    struct OddFailure {};
-    const std::function<void()> failures[] = {[] { throw std::bad_alloc(); },
-                                              [] { throw std::runtime_error("unreadable"); },
-                                              [] { throw OddFailure(); }};
-    for (const auto& raise : failures) {
+    for (const auto& failure : korvex::host::contract::everyKindOfFailure()) {
+        SCOPED_TRACE(failure.label);
         configure("RGB24PackedRowTopDown", "RGB24PlanarColumn");
         Options options;
         options.set("InputFrameType", korvex::i18n::widen("BGRA32PackedRowTopDown"));
-        options.add(new korvex::host::contract::UnreadableOption(raise));
+        options.add(new korvex::host::contract::UnreadableOption(failure.raise));
         EXPECT_NO_THROW(filter->init(options));
         int releases = 0;
         auto* frame = new TrackedFrame(randomBytes(18, 9), 3, 2, 3, releases);

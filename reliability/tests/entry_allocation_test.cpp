@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -59,21 +60,18 @@ class FactoryAllocation : public testing::TestWithParam<FactoryCase> {};
 TEST_P(FactoryAllocation, AFailedAllocationIsAFalseAnswer) {
     const PluginLibrary library(korvex::host::pluginPath(GetParam().plugin));
     Channel channel;
-    std::size_t n = 1;
-    for (; n < 1000; ++n) {
-        faults::failAllocation(n);
-        bool made = false;
-        EXPECT_NO_THROW(made = GetParam().make(library, channel)) << "allocation " << n;
-        const bool failed = faults::triggered();
-        faults::disarm();
-        if (!failed) {
-            EXPECT_TRUE(made) << "nothing failed, yet no object";
-            break;
-        }
-        EXPECT_FALSE(made) << "an object although allocation " << n << " failed";
-    }
+    bool made = false;
+    const std::size_t runs = faults::failEachAllocation(
+        [&] { EXPECT_NO_THROW(made = GetParam().make(library, channel)); },
+        [&](std::size_t n, bool failed) {
+            if (failed) {
+                EXPECT_FALSE(made) << "an object although allocation " << n << " failed";
+            } else {
+                EXPECT_TRUE(made) << "nothing failed, yet no object";
+            }
+        });
     // Making the object allocates, so at least one failure was injected.
-    EXPECT_GT(n, 1u);
+    EXPECT_GT(runs, 1u);
     // A factory answers with its result only.
     EXPECT_TRUE(channel.messages().empty());
 }
@@ -95,24 +93,25 @@ TEST(ExtensionAllocation, TheCameraListingAlwaysAnswers) {
     // the extension's.
     lensprobe::testing::ResultSlots warm;
     entry(3, warm.slots, 0, nullptr);
-    std::size_t n = 1;
-    for (; n < 10000; ++n) {
-        lensprobe::testing::ResultSlots results;
-        faults::failAllocation(n);
-        EXPECT_NO_THROW(entry(3, results.slots, 0, nullptr)) << "allocation " << n;
-        const bool failed = faults::triggered();
-        faults::disarm();
-        if (results.slots[0] != nullptr) {
-            EXPECT_TRUE(lensprobe::testing::logicalScalar(results.slots[0])) << "allocation " << n;
-        }
-        if (!failed) {
-            for (const tvArray* slot : results.slots)
-                EXPECT_NE(nullptr, slot) << "nothing failed, yet a slot is empty";
-            break;
-        }
-    }
+    std::optional<lensprobe::testing::ResultSlots> results;
+    const std::size_t runs = faults::failEachAllocation(
+        [&] {
+            results.emplace(); // releases the previous run's answer
+            EXPECT_NO_THROW(entry(3, results->slots, 0, nullptr));
+        },
+        [&](std::size_t n, bool failed) {
+            const tvArray* first = results->slots[0];
+            if (first != nullptr) {
+                EXPECT_TRUE(lensprobe::testing::logicalScalar(first)) << "allocation " << n;
+            }
+            for (const tvArray* slot : results->slots) {
+                if (!failed) {
+                    EXPECT_NE(nullptr, slot) << "nothing failed, yet a slot is empty";
+                }
+            }
+        });
     // Answering allocates (two cell arrays at least).
-    EXPECT_GT(n, 1u);
+    EXPECT_GT(runs, 1u);
 }
 
 } // namespace
