@@ -41,17 +41,13 @@ std::vector<std::string> interfacesOrNone() {
 SensorDeviceCore::SensorDeviceCore(conduit::interfaces::channel::IControl& hostChannel,
                                    std::string component, std::size_t listenerReceiveSize,
                                    UDPListener::DataCallback onDatagram)
-    : channel(hostChannel),
-      invalidPortId("KORVEX:" + component + ":invalidPort"), runtimeError{"KORVEX:" + component +
-                                                                          ":runtimeError"},
-      receiveSize(listenerReceiveSize), dataCallback(std::move(onDatagram)) {}
+    : channel(hostChannel), invalidPortId("KORVEX:" + component + ":invalidPort"),
+      runtimeError({"KORVEX:" + component + ":runtimeError"}), receiveSize(listenerReceiveSize),
+      dataCallback(std::move(onDatagram)) {}
 
 SensorDeviceCore::~SensorDeviceCore() {
-    try {
-        listener.reset();
-    } catch (...) {
-        // The listener's destructor already swallows; nothing is left to report to.
-    }
+    // The listener's destructor already swallows; nothing is left to report to.
+    conduit::kit::guarded([this] { listener.reset(); }, conduit::kit::unreported);
 }
 
 template <class Operation> void SensorDeviceCore::guarded(Operation&& operation) noexcept {
