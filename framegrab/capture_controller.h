@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera_mode.h"
 #include "conduit/kit/ustring.h"
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the capture device and its camera controller say to each other. The device
 // owns one controller; the controller calls back into the device for every frame
@@ -60,6 +62,11 @@ public:
     virtual Resolution getWebcamResolution() = 0;
     // the camera the last open found (its identifier), or empty
     virtual std::string device() const = 0;
+    // The modes the camera offers, read without starting it; empty when the
+    // controller cannot tell (then the camera runs in a mode of its own choice).
+    virtual std::vector<CameraMode> listModes() { return {}; }
+    // The mode of later opens, one that listModes stated.
+    virtual void useMode(const CameraMode&) {}
 };
 
 // Makes the controller for the camera uniqueID, reporting to device. The session

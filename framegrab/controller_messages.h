@@ -29,4 +29,14 @@ inline constexpr Message INVALID_RESOLUTION{"KORVEX:webcam:invalidResolution",
 inline constexpr Message NO_FRAMES{"KORVEX:webcam:deviceInaccessible",
                                    "Unexpected error. No frames were received from webcam."};
 
+// while open: the camera stopped delivering (unplugged, a driver error, the end of
+// its stream); the text goes on with what happened
+inline constexpr const char* DEVICE_LOST_ID = "KORVEX:webcam:deviceLost";
+inline constexpr const char* DEVICE_LOST_TEXT = "The webcam stopped delivering frames: ";
+
+// init: the options "Resolution" and "RequestedFramerate" ask for what the camera
+// does not offer; the text names what it offers
+inline constexpr const char* UNSUPPORTED_RESOLUTION_ID = "KORVEX:webcam:unsupportedResolution";
+inline constexpr const char* UNSUPPORTED_FRAMERATE_ID = "KORVEX:webcam:unsupportedFramerate";
+
 } // namespace framegrab::messages

@@ -2,9 +2,14 @@
 
 #include "conduit/kit/kit.h"
 #include "frame_copy.h"
+#include "host/i18n/ustring_conversion.h"
+#include "mode_choice.h"
 #include "resolution_text.h"
 #include "webcam/string_vector_property.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -30,10 +35,32 @@ void publish(PropertyList& published, conduit::interfaces::IPropertyInfo* proper
     }
 }
 
+// A text option as the host passes the webcam family's options: UTF-16.
+std::string textOption(const PropertyList& options, const char* name) {
+    return korvex::i18n::narrow(
+        kit::getScalarOptionValue<conduit::kit::ustring>(options, name, conduit::kit::ustring()));
+}
+
+// "Resolution" as text; "RequestedFramerate" as text or as a number.
+ModeRequest readModeRequest(const PropertyList& options) {
+    ModeRequest request;
+    request.resolution = textOption(options, Device::RESOLUTION);
+    request.framerate = textOption(options, Device::REQUESTED_FRAME_RATE);
+    const auto* number = dynamic_cast<const kit::TScalarProperty<double>*>(
+        kit::findOption(options, Device::REQUESTED_FRAME_RATE));
+    if (number != nullptr) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.10g", number->value);
+        request.framerate = text;
+    }
+    return request;
+}
+
 } // namespace
 
 const char* const Device::WEBCAM_ID = "WebcamID";
 const char* const Device::RESOLUTION = "Resolution";
+const char* const Device::REQUESTED_FRAME_RATE = "RequestedFramerate";
 const char* const Device::AVAILABLE_RESOLUTIONS = "AvailableResolutions";
 const char* const Device::FRAME_RATE = "Framerate";
 const char* const Device::INPUT_FRAME_TYPE = "InputFrameType";
@@ -61,16 +88,22 @@ template <class Operation> void Device::guarded(Operation&& operation) noexcept 
 }
 
 void Device::init(const PropertyList& options, PropertyList& published) {
-    Resolution resolution;
+    CameraSetup setup;
     guarded([&] {
         webcamID = kit::getScalarOptionValue<conduit::kit::ustring>(options, WEBCAM_ID,
                                                                     conduit::kit::ustring());
-        resolution = probeCamera();
+        setup = prepareCamera(options);
     });
+    if (setup.refused)
+        return;
     // The six properties are announced even when the probe failed, then with 0x0.
     guarded([&] {
-        const std::string text = formatResolution(resolution.width, resolution.height);
-        publish(published, new webcam::StringVectorProperty(AVAILABLE_RESOLUTIONS, &text, 1));
+        const std::string text = formatResolution(setup.resolution.width, setup.resolution.height);
+        if (setup.resolutions.empty())
+            setup.resolutions.push_back(text);
+        publish(published,
+                new webcam::StringVectorProperty(AVAILABLE_RESOLUTIONS, setup.resolutions.data(),
+                                                 setup.resolutions.size()));
         publish(published, new kit::TScalarProperty<std::string>(RESOLUTION, text));
         publish(published, new kit::TScalarProperty<std::string>(INPUT_FRAME_TYPE,
                                                                  FRAME_TYPE_BGRA32_TOP_DOWN));
@@ -81,16 +114,38 @@ void Device::init(const PropertyList& options, PropertyList& published) {
     });
     // Stored only now that the probe has closed the camera: no frame of the probe
     // is copied, and the first frame handed on comes after the host's open.
-    guarded([&] { setResolution(resolution); });
+    guarded([&] { setResolution(setup.resolution); });
 }
 
-Resolution Device::probeCamera() {
+Device::CameraSetup Device::prepareCamera(const PropertyList& options) {
     // A previous controller is stopped before the resolution it fed is forgotten.
     controller.reset();
     setResolution(Resolution());
+    CameraSetup setup;
     controller = makeController(*this, webcamID);
     if (!controller)
-        return Resolution();
+        return setup;
+    // A controller that cannot list the modes (or a camera that cannot be opened)
+    // leaves the choice to the camera; the probe then reports what went wrong.
+    const std::vector<CameraMode> modes = controller->listModes();
+    if (std::any_of(modes.begin(), modes.end(),
+                    [](const CameraMode& mode) { return mode.decodable(); })) {
+        const ModeChoice choice = chooseMode(modes, readModeRequest(options));
+        if (!choice.chosen()) {
+            // Nothing of the camera stays prepared: open and close do nothing.
+            controller.reset();
+            setup.refused = true;
+            errorFcn(choice.errorID, choice.errorText);
+            return setup;
+        }
+        controller->useMode(choice.mode);
+        setup.resolutions = resolutionList(modes, choice.mode);
+    }
+    setup.resolution = probeCamera();
+    return setup;
+}
+
+Resolution Device::probeCamera() {
     controller->open();
     controller->close();
     controller->open();

@@ -10,11 +10,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace framegrab {
 
 // The capture device: makes one webcam a data source of the host channel. init
-// probes the camera and announces its resolution and frame types; between open and
+// chooses the camera's mode (from the options "Resolution" and "RequestedFramerate",
+// see mode_choice.h), probes the camera and announces its resolutions and frame
+// types; a mode the camera does not offer is an error, and then init publishes
+// nothing and keeps no camera. Between open and
 // close every camera frame is copied into a "BGRA32PackedRowTopDown" frame, written
 // into the channel, and followed by "TimeStamp" and "Framerate" updates. Whatever an
 // operation or a frame throws is posted as "KORVEX:framegrab:runtimeError" with the
@@ -26,6 +30,7 @@ class Device : public conduit::interfaces::device::IControl,
 public:
     static const char* const WEBCAM_ID;
     static const char* const RESOLUTION;
+    static const char* const REQUESTED_FRAME_RATE;
     static const char* const AVAILABLE_RESOLUTIONS;
     static const char* const FRAME_RATE;
     static const char* const INPUT_FRAME_TYPE;
@@ -69,6 +74,15 @@ protected:
     ~Device() override;
 
 private:
+    // What init found out about the camera.
+    struct CameraSetup {
+        bool refused = false; // the options asked for a mode it does not offer
+        Resolution resolution;
+        std::vector<std::string> resolutions; // chosen first; empty when not listed
+    };
+
+    // Makes the controller, chooses the mode and probes the camera.
+    CameraSetup prepareCamera(const conduit::interfaces::device::PropertyList& options);
     // Probes the camera: open, close, open, read the resolution, close.
     Resolution probeCamera();
     void setResolution(const Resolution& resolution) KX_EXCLUDES(frameMutex);

@@ -5,13 +5,17 @@ namespace korvex::host::contract {
 
 namespace {
 
-// framegrab rejects no option, and has one text for every failure; the generated
-// test camera stands in for a webcam.
+// framegrab rejects a mode the camera does not offer, and has one text for every
+// failure; the generated test camera stands in for a webcam.
 DeviceCase framegrabCase() {
     DeviceCase testCamera;
     testCamera.plugin = "framegrab";
     testCamera.acceptedOptions = [](Options& options) {
         options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
+    };
+    testCamera.rejectedOptions = [](Options& options) {
+        options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
+        options.set("Resolution", korvex::i18n::widen("1x1"));
     };
     testCamera.exceptionText = "An unexpected error occurred during acquisition.";
     testCamera.outOfMemoryText = testCamera.exceptionText;

@@ -1,3 +1,4 @@
+#include "camera_modes.h"
 #include "conduit/kit/kit.h"
 #include "framegrab/device.h"
 #include "host/channel.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -75,9 +77,126 @@ protected:
 TEST_F(DeviceTest, InitProbesTheCameraAndLeavesItClosed) {
     auto device = makeDevice();
     init(*device, "camera-1");
-    const std::vector<std::string> expected = {"made camera-1",       "open", "close", "open",
-                                               "getWebcamResolution", "close"};
+    const std::vector<std::string> expected = {
+        "made camera-1", "listModes", "open", "close", "open", "getWebcamResolution", "close"};
     EXPECT_EQ(expected, script.calls);
+}
+
+TEST_F(DeviceTest, InitChoosesTheModeBeforeTheProbe) {
+    script.modes = framegrab::testing::usbCameraModes();
+    script.resolution = {1920, 1080};
+    auto device = makeDevice();
+    init(*device, "camera-1");
+    const std::vector<std::string> expected = {
+        "made camera-1", "listModes", "useMode MJPEG 1920x1080 at 30", "open",
+        "close",         "open",      "getWebcamResolution",           "close"};
+    EXPECT_EQ(expected, script.calls);
+    const auto* available = dynamic_cast<webcam::StringVectorProperty*>(published[0]);
+    ASSERT_NE(nullptr, available);
+    EXPECT_EQ((std::vector<std::string>{"1920x1080", "1280x720", "640x480"}),
+              available->getValue());
+    EXPECT_EQ("1920x1080", resolutionText());
+    EXPECT_TRUE(channel.messages().empty());
+}
+
+TEST_F(DeviceTest, ResolutionAndRateOptionsChooseTheMode) {
+    struct Case {
+        const char* resolution;
+        const char* framerate;
+        const char* used;
+    };
+    for (const Case& c : {Case{"640x480", "", "useMode YUY2 640x480 at 30"},
+                          Case{"1280x720", "10", "useMode YUY2 1280x720 at 10"},
+                          Case{"", "24", "useMode MJPEG 1920x1080 at 24"},
+                          Case{"1280x720", "30000/1001", "useMode MJPEG 1280x720 at 30"}}) {
+        SCOPED_TRACE(c.used);
+        script.modes = framegrab::testing::usbCameraModes();
+        script.calls.clear();
+        published.clear();
+        auto device = makeDevice();
+        Options options;
+        options.set(Device::WEBCAM_ID, korvex::i18n::widen("camera-1"));
+        options.set(Device::RESOLUTION, korvex::i18n::widen(c.resolution));
+        options.set(Device::REQUESTED_FRAME_RATE, korvex::i18n::widen(c.framerate));
+        device->init(options, published.list());
+        ASSERT_GE(script.calls.size(), 3u);
+        EXPECT_EQ(c.used, script.calls[2]);
+        EXPECT_EQ(6u, published.size());
+    }
+}
+
+TEST_F(DeviceTest, ARefusedModeOpensNothingAndPublishesNothing) {
+    script.modes = framegrab::testing::usbCameraModes();
+    auto device = makeDevice();
+    init(*device, "camera-1");
+    published.clear();
+    script.calls.clear();
+    // A second init asks for a size the camera lacks: the first camera goes too.
+    Options options;
+    options.set(Device::WEBCAM_ID, korvex::i18n::widen("camera-1"));
+    options.set(Device::RESOLUTION, korvex::i18n::widen("800x600"));
+    device->init(options, published.list());
+    const std::vector<std::string> expected = {"destroyed", "made camera-1", "listModes",
+                                               "destroyed"};
+    EXPECT_EQ(expected, script.calls);
+    EXPECT_EQ(0u, published.size());
+    const auto messages = channel.messages();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("KORVEX:webcam:unsupportedResolution", messages[0].id);
+    device->open(Options());
+    device->close();
+    EXPECT_EQ(expected, script.calls);
+}
+
+TEST_F(DeviceTest, RateOptionsOfOtherTypesAreNumbersOrNothing) {
+    script.modes = framegrab::testing::usbCameraModes();
+    struct Case {
+        std::function<void(Options&)> set;
+        const char* used; // empty: refused
+    };
+    const Case cases[] = {
+        {[](Options& o) { o.set(Device::REQUESTED_FRAME_RATE, 7.5); },
+         "useMode MJPEG 1920x1080 at 7.5"},
+        {[](Options& o) { o.set(Device::REQUESTED_FRAME_RATE, 0.0); }, ""},
+        {[](Options& o) {
+             o.set(Device::REQUESTED_FRAME_RATE, std::numeric_limits<double>::quiet_NaN());
+         },
+         ""},
+        {[](Options& o) { o.set(Device::REQUESTED_FRAME_RATE, -30.0); }, ""},
+        // An empty text asks for nothing.
+        {[](Options& o) { o.set(Device::RESOLUTION, korvex::i18n::widen("")); },
+         "useMode MJPEG 1920x1080 at 30"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.used);
+        script.calls.clear();
+        published.clear();
+        channel.clearRecords();
+        auto device = makeDevice();
+        Options options;
+        c.set(options);
+        device->init(options, published.list());
+        if (*c.used == 0) {
+            EXPECT_EQ(0u, published.size());
+            ASSERT_EQ(1u, channel.messages().size());
+            EXPECT_EQ("KORVEX:webcam:unsupportedFramerate", channel.messages()[0].id);
+        } else {
+            ASSERT_GE(script.calls.size(), 3u);
+            EXPECT_EQ(c.used, script.calls[2]);
+        }
+    }
+}
+
+TEST_F(DeviceTest, AControllerWithoutModesLeavesTheOptionsToTheCamera) {
+    // A controller that cannot list modes runs the camera in its own mode.
+    script.resolution = {1280, 720};
+    auto device = makeDevice();
+    Options options;
+    options.set(Device::WEBCAM_ID, korvex::i18n::widen("camera-1"));
+    options.set(Device::RESOLUTION, korvex::i18n::widen("640x480"));
+    device->init(options, published.list());
+    EXPECT_EQ("1280x720", resolutionText());
+    EXPECT_TRUE(channel.messages().empty());
 }
 
 TEST_F(DeviceTest, InitPublishesSixPropertiesInOrder) {
@@ -180,7 +299,7 @@ TEST_F(DeviceTest, SecondInitReplacesTheControllerAfterReleasingTheFirst) {
     published.clear();
     script.calls.clear();
     init(*device, "camera-2");
-    ASSERT_GE(script.calls.size(), 2u);
+    ASSERT_GE(script.calls.size(), 3u);
     EXPECT_EQ("destroyed", script.calls[0]);
     EXPECT_EQ("made camera-2", script.calls[1]);
 }

@@ -126,6 +126,65 @@ TEST_F(FramegrabPlugin, TimeStampContinuesAfterCloseAndOpen) {
     EXPECT_TRUE(std::isfinite(rates[firstRun]));
 }
 
+TEST_F(FramegrabPlugin, TheTestCameraAcceptsItsOwnModeAsOptions) {
+    Options options;
+    options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
+    options.set("Resolution", korvex::i18n::widen("640x480"));
+    options.set("RequestedFramerate", korvex::i18n::widen("30"));
+    device->init(options, published.list());
+    ASSERT_EQ(6u, published.size());
+    EXPECT_EQ("640x480", scalarValue<std::string>(published[1]).value_or("?"));
+    EXPECT_TRUE(channel.messages().empty());
+    device->open(Options());
+    ASSERT_TRUE(channel.waitForBuffers(2, WAIT));
+    device->close();
+    const auto buffers = channel.takeAllBuffers();
+    const auto* frame = dynamic_cast<const webcam::VideoDataBuffer*>(buffers.front().get());
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(640u, frame->width);
+    EXPECT_EQ(480u, frame->height);
+}
+
+TEST_F(FramegrabPlugin, ModesTheTestCameraDoesNotOfferAreRefusedNamingItsOwn) {
+    struct Case {
+        const char* resolution;
+        double framerate; // 0: not asked
+        const char* identifier;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"1280x720", 0, "KORVEX:webcam:unsupportedResolution",
+         "The webcam does not offer 1280x720; it offers 640x480."},
+        {"", 60, "KORVEX:webcam:unsupportedFramerate",
+         "The webcam does not offer 60 frames a second; it offers 30."},
+        {"640x480", 15, "KORVEX:webcam:unsupportedFramerate",
+         "The webcam does not offer 15 frames a second at 640x480; it offers 30 there."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        channel.clearRecords();
+        published.clear();
+        Options options;
+        options.set("WebcamID", korvex::i18n::widen("videotestsrc"));
+        if (*c.resolution != 0)
+            options.set("Resolution", korvex::i18n::widen(c.resolution));
+        if (c.framerate != 0)
+            options.set("RequestedFramerate", c.framerate);
+        device->init(options, published.list());
+        EXPECT_EQ(0u, published.size());
+        const auto messages = channel.messages();
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ("error", messages[0].type);
+        EXPECT_EQ(c.identifier, messages[0].id);
+        EXPECT_EQ(c.text, messages[0].text);
+        // Nothing was left prepared: open starts no camera.
+        device->open(Options());
+        device->close();
+        EXPECT_EQ(0u, channel.writeCount());
+        EXPECT_EQ(1u, channel.messages().size());
+    }
+}
+
 TEST_F(FramegrabPlugin, UnknownIdentifierIsInaccessibleAndStillPublishes0x0) {
     init("no-such-camera");
     ASSERT_EQ(6u, published.size());

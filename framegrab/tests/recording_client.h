@@ -23,6 +23,7 @@ struct FrameRecord {
     double timestamp = 0;
     std::uint8_t firstPixel[4] = {0, 0, 0, 0};
     bool afterClose = false;
+    bool afterError = false; // an error had been reported when the frame came
 };
 
 struct ErrorRecord {
@@ -44,6 +45,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex);
             record.afterClose = closed;
+            record.afterError = !errors.empty();
             ++inProgress;
         }
         changed.notify_all();
@@ -66,6 +68,10 @@ public:
         changed.notify_all();
     }
 
+    bool waitForErrors(std::size_t count, std::chrono::milliseconds timeout) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, timeout, [&] { return errors.size() >= count; });
+    }
     bool waitForFrames(std::size_t count, std::chrono::milliseconds timeout) {
         std::unique_lock<std::mutex> lock(mutex);
         return changed.wait_for(lock, timeout, [&] { return frames.size() >= count; });

@@ -17,6 +17,8 @@ namespace framegrab::testing {
 struct Script {
     Resolution resolution{640, 480};
     bool openResult = true;
+    // What listModes answers; none by default, as a controller that cannot tell.
+    std::vector<CameraMode> modes;
     // Run inside every open, with the device, as a camera would start delivering.
     std::function<void(Device&)> onOpen;
     // Run inside every close, before the camera stops.
@@ -47,6 +49,14 @@ public:
         return script.resolution;
     }
     std::string device() const override { return "scripted"; }
+    std::vector<CameraMode> listModes() override {
+        script.calls.push_back("listModes");
+        return script.modes;
+    }
+    void useMode(const CameraMode& mode) override {
+        script.calls.push_back("useMode " + mode.format + " " + std::to_string(mode.width) + "x" +
+                               std::to_string(mode.height) + " at " + rateText(mode));
+    }
 
 private:
     Script& script;

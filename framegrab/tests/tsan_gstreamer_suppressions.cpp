@@ -18,9 +18,11 @@ extern "C" const char* __tsan_default_suppressions() {
            "called_from_lib:/libgstapp-1.0.so\n"
            "called_from_lib:/libgstvideo-1.0.so\n"
            "called_from_lib:/liborc-0.4.so\n"
+           "called_from_lib:/libjpeg.so\n"
            // plug-ins GStreamer loads for the pipelines
            "called_from_lib:/gstreamer-1.0/libgstapp.so\n"
            "called_from_lib:/gstreamer-1.0/libgstcoreelements.so\n"
+           "called_from_lib:/gstreamer-1.0/libgstjpeg.so\n"
            "called_from_lib:/gstreamer-1.0/libgstvideoconvertscale.so\n"
            "called_from_lib:/gstreamer-1.0/libgstvideotestsrc.so\n"
            "called_from_lib:/gstreamer-1.0/libgstvideo4linux2.so\n";

@@ -2,10 +2,14 @@
 #include "recording_client.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,64 @@ using framegrab::testing::FrameRecord;
 using framegrab::testing::RecordingClient;
 
 constexpr auto WAIT = 10s;
+
+// The generated test camera, watched: it counts the buffers that leave the camera
+// and lets the test post errors from it, as the source of an unplugged camera does.
+class WatchedCamera {
+public:
+    ~WatchedCamera() {
+        if (camera != nullptr)
+            gst_object_unref(camera);
+    }
+
+    framegrab::SourceFactory factory() {
+        return [this](const std::string& uniqueID) {
+            GstElement* made = framegrab::makeCameraSource(uniqueID);
+            if (camera != nullptr)
+                gst_object_unref(camera);
+            camera = GST_ELEMENT(gst_object_ref(made));
+            GstPad* output = gst_element_get_static_pad(made, "src");
+            gst_pad_add_probe(output, GST_PAD_PROBE_TYPE_BUFFER, &WatchedCamera::onBuffer, this,
+                              nullptr);
+            gst_object_unref(output);
+            return made;
+        };
+    }
+
+    // An error as v4l2src posts it when its device goes away.
+    void postReadError() {
+        GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
+                                            "Could not read from resource.");
+        gst_element_post_message(camera, gst_message_new_error(GST_OBJECT(camera), error,
+                                                               "poll error 1: No such device"));
+        g_error_free(error);
+    }
+
+    std::size_t buffers() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return pushed;
+    }
+    bool waitForBuffers(std::size_t count) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, WAIT, [&] { return pushed >= count; });
+    }
+
+private:
+    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
+        auto* watched = static_cast<WatchedCamera*>(data);
+        {
+            std::lock_guard<std::mutex> lock(watched->mutex);
+            ++watched->pushed;
+        }
+        watched->changed.notify_all();
+        return GST_PAD_PROBE_OK;
+    }
+
+    GstElement* camera = nullptr; // the last one made; host thread only
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t pushed = 0; // guarded by mutex
+};
 
 // Frames are whole 640x480 BGRA images, in capture order, 1/30 s apart. Capture
 // times are those of the camera's frames: whole frame periods apart, more than one
@@ -150,6 +212,88 @@ TEST(LinuxWebcamController, IdentifiersThatNameNoCameraAreInaccessible) {
         EXPECT_EQ("Unable to determine resolution of the webcam.", errors[0].text);
         controller.close();
         EXPECT_TRUE(client.takeFrames().empty());
+    }
+}
+
+TEST(LinuxWebcamController, AnErrorWhileOpenIsReportedOnceAndNoFrameFollows) {
+    RecordingClient client;
+    WatchedCamera camera;
+    LinuxWebcamController controller(client, "videotestsrc", camera.factory());
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(2, WAIT));
+    // The camera goes away; this one keeps sending, so only the controller can
+    // stop the frames. A second error (GStreamer's own follow-up) is no second loss.
+    camera.postReadError();
+    camera.postReadError();
+    ASSERT_TRUE(camera.waitForBuffers(camera.buffers() + 3));
+    controller.close();
+    const auto errors = client.takeErrors();
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ("KORVEX:webcam:deviceLost", errors[0].identifier);
+    EXPECT_EQ("The webcam stopped delivering frames: it was unplugged or its driver failed "
+              "(Could not read from resource.).",
+              errors[0].text);
+    for (const FrameRecord& frame : client.takeFrames())
+        EXPECT_FALSE(frame.afterError);
+
+    // The camera is back: open starts it again.
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(2, WAIT));
+    controller.close();
+    EXPECT_TRUE(client.takeErrors().empty());
+}
+
+TEST(LinuxWebcamController, AnErrorAfterCloseReachesNobody) {
+    RecordingClient client;
+    WatchedCamera camera;
+    LinuxWebcamController controller(client, "videotestsrc", camera.factory());
+    ASSERT_TRUE(controller.open());
+    controller.close();
+    // The pipeline is gone; an error of its former camera reaches nobody.
+    camera.postReadError();
+    EXPECT_TRUE(client.takeErrors().empty());
+}
+
+TEST(LinuxWebcamController, TheTestCameraStatesItsOneModeWithoutStarting) {
+    RecordingClient client;
+    WatchedCamera camera;
+    LinuxWebcamController controller(client, "videotestsrc", camera.factory());
+    const auto modes = controller.listModes();
+    ASSERT_EQ(1u, modes.size());
+    EXPECT_EQ(640, modes[0].width);
+    EXPECT_EQ(480, modes[0].height);
+    EXPECT_EQ(0u, camera.buffers()) << "reading the modes sends no frame";
+    EXPECT_EQ("", controller.device());
+
+    // Run in that mode, the camera delivers as it does by default.
+    controller.useMode(modes[0]);
+    ASSERT_TRUE(controller.open());
+    ASSERT_TRUE(client.waitForFrames(3, WAIT));
+    controller.close();
+    expectTestCameraFrames(client.takeFrames());
+    EXPECT_TRUE(client.takeErrors().empty());
+}
+
+TEST(LinuxWebcamController, AModeTheCameraDoesNotDeliverFailsTheOpen) {
+    RecordingClient client;
+    LinuxWebcamController controller(client, "videotestsrc");
+    framegrab::CameraMode elsewhere = controller.listModes().at(0);
+    elsewhere.width = 320;
+    elsewhere.height = 240;
+    controller.useMode(elsewhere);
+    EXPECT_FALSE(controller.open());
+    const auto errors = client.takeErrors();
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ("KORVEX:webcam:sessionCreationError", errors[0].identifier);
+    EXPECT_TRUE(client.takeFrames().empty());
+}
+
+TEST(LinuxWebcamController, CamerasThatCannotBeOpenedStateNoModesAndSayNothing) {
+    for (const char* identifier : {"no-such-camera", "/dev/framegrab-none", "/dev/null"}) {
+        RecordingClient client;
+        LinuxWebcamController controller(client, identifier);
+        EXPECT_TRUE(controller.listModes().empty()) << identifier;
+        EXPECT_TRUE(client.takeErrors().empty()) << identifier;
     }
 }
 

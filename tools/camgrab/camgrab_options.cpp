@@ -6,6 +6,21 @@
 
 namespace camgrab {
 
+namespace {
+
+// Digits, "x", digits; framegrab itself says whether the camera offers the size.
+bool isResolution(const std::string& text) {
+    const std::size_t cross = text.find('x');
+    auto digits = [](const std::string& part) {
+        return !part.empty() && part.size() <= 5 && part.front() != '0' &&
+               part.find_first_not_of("0123456789") == std::string::npos;
+    };
+    return cross != std::string::npos && digits(text.substr(0, cross)) &&
+           digits(text.substr(cross + 1));
+}
+
+} // namespace
+
 kxtools::OptionParser makeOptionParser(Settings& s) {
     kxtools::OptionParser parser(
         "camgrab", "[OPTIONS]",
@@ -15,12 +30,29 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
         "grabbing. Without --webcam it uses framegrab's generated test camera.");
     parser
         .option("webcam", "ID",
-                "the camera: a Video4Linux device such as /dev/video0 (camlist shows\n"
-                "them), or videotestsrc for the generated test camera (the default)",
+                "the camera: a Video4Linux device such as /dev/video0, or its stable\n"
+                "link under /dev/v4l/by-id/ (camlist shows them), or videotestsrc for\n"
+                "the generated test camera (the default)",
                 [&s](const std::string& value) {
                     if (value.empty())
                         throw kxtools::UsageError("--webcam: the camera is empty");
                     s.webcamID = value;
+                })
+        .option("resolution", "WxH",
+                "the frame size, one the camera offers (camlist shows them), such as\n"
+                "1280x720 (default: the largest the camera delivers at 30 frames a\n"
+                "second)",
+                [&s](const std::string& value) {
+                    if (!isResolution(value))
+                        throw kxtools::UsageError("--resolution: '" + value +
+                                                  "' is not of the form WxH, such as 1280x720");
+                    s.resolution = value;
+                })
+        .option("rate", "N",
+                "frames a second, a rate the camera offers at that size, such as 30 or\n"
+                "7.5 (default: the fastest there)",
+                [&s](const std::string& value) {
+                    s.rate = kxtools::parseReal(value, "--rate", 0.1, 1000.0);
                 })
         .option("frames", "N", "how many frames to write, 1 to 100000 (default 5)",
                 [&s](const std::string& value) {
@@ -48,6 +80,8 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
         .epilogue("Examples:\n"
                   "  camgrab --frames 3 --output-dir demo-output\n"
                   "  camgrab --webcam /dev/video0 --frames 10 --prefix desk\n"
+                  "  camgrab --webcam /dev/v4l/by-id/usb-...-video-index0 --resolution 1280x720"
+                  " --rate 30\n"
                   "\n"
                   "Exit status: 0 when every frame was written, 1 on failure (no camera, no\n"
                   "frames in time, a file that cannot be written), 2 for a mistake on the\n"

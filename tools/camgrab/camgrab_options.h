@@ -14,6 +14,8 @@ constexpr const char* TEST_CAMERA = "videotestsrc";
 
 struct Settings {
     std::string webcamID = TEST_CAMERA;
+    std::string resolution; // "WxH"; empty: framegrab's choice
+    double rate = 0;        // frames a second; 0: framegrab's choice
     std::uint64_t frames = 5;
     std::string folder = "."; // where the PNG files go; made when missing
     std::string prefix = "frame";

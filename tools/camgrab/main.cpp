@@ -102,8 +102,16 @@ int run(int argc, char** argv) {
 
     korvex::host::Options deviceOptions;
     deviceOptions.set("WebcamID", korvex::i18n::widen(settings.webcamID));
+    if (!settings.resolution.empty())
+        deviceOptions.set("Resolution", korvex::i18n::widen(settings.resolution));
+    if (settings.rate > 0)
+        deviceOptions.set("RequestedFramerate", settings.rate);
     device->init(deviceOptions, published.list());
     const std::string initErrors = showNewMessages(channel, messagesSeen);
+    // framegrab publishes nothing when the camera lacks the mode asked for.
+    if (!initErrors.empty() && published.size() == 0)
+        throw std::runtime_error("camera '" + settings.webcamID +
+                                 "' does not offer the mode asked for");
     if (!initErrors.empty())
         throw std::runtime_error("camera '" + settings.webcamID + "' is not available");
     const std::string resolution = publishedText(published, "Resolution");

@@ -15,9 +15,11 @@ namespace {
 int run(int argc, char** argv) {
     kxtools::OptionParser parser(
         "camlist", "[OPTIONS]",
-        "Lists the cameras of this computer, each with its name and the device path to\n"
-        "give camgrab --webcam, through the extension module " CAMLIST_MODULE ", called as the\n"
-        "host calls it. Prints \"no cameras found\" when there are none.");
+        "Lists the cameras of this computer through the extension module " CAMLIST_MODULE ",\n"
+        "called as the host calls it: each with its name, its device path, the stable\n"
+        "links that keep naming it when it is plugged in again (give either to camgrab\n"
+        "--webcam), and the modes it offers: format, size and frame rates (give them to\n"
+        "camgrab --resolution and --rate). Prints \"no cameras found\" when there are none.");
     parser.epilogue("Exit status: 0 when the list was made (even an empty one), 1 when the module\n"
                     "failed, 2 for a mistake on the command line.");
     if (const auto answered = kxtools::answerHelpOrVersion(
@@ -28,7 +30,7 @@ int run(int argc, char** argv) {
     const camlist::CameraListing listing = camlist::listCameras(module.extensionEntry());
     if (!listing.succeeded)
         throw std::runtime_error(std::string(CAMLIST_MODULE) + " could not list the cameras");
-    std::cout << camlist::listingText(listing);
+    std::cout << camlist::listingText(listing, camlist::describeCameras(listing.places));
     return 0;
 }
 

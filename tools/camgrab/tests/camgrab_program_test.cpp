@@ -69,8 +69,8 @@ std::vector<std::vector<std::uint8_t>> testCameraFrames(std::size_t count) {
 TEST(CamgrabProgram, HelpAndVersion) {
     const auto help = camgrab({"--help"});
     EXPECT_EQ(0, help.exitCode);
-    for (const char* option :
-         {"--webcam", "--frames", "--output-dir", "--prefix", "--timeout", "--help", "--version"})
+    for (const char* option : {"--webcam", "--resolution", "--rate", "--frames", "--output-dir",
+                               "--prefix", "--timeout", "--help", "--version"})
         EXPECT_NE(std::string::npos, help.out.find(option)) << option;
     const auto version = camgrab({"--version"});
     EXPECT_EQ(0, version.exitCode);
@@ -95,6 +95,22 @@ TEST(CamgrabProgram, BadArgumentsFailWithAClearMessage) {
         {{"--timeout", "0"}, 2, "camgrab: --timeout: '0' is out of range"},
         {{"--prefix", "a/b"}, 2, "camgrab: --prefix: 'a/b' is not a file name"},
         {{"--webcam", ""}, 2, "camgrab: --webcam: the camera is empty"},
+        {{"--resolution", "1280by720"},
+         2,
+         "camgrab: --resolution: '1280by720' is not of the form WxH, such as 1280x720"},
+        {{"--resolution", "0x0"}, 2, "camgrab: --resolution: '0x0' is not of the form WxH"},
+        {{"--rate", "fast"}, 2, "camgrab: --rate: 'fast' is not a number"},
+        {{"--rate", "0"}, 2, "camgrab: --rate: '0' is out of range"},
+        // The test camera offers 640x480 at 30 only; framegrab says so.
+        {{"--resolution", "1280x720", "--output-dir", folder.path},
+         1,
+         "camgrab: error from framegrab: KORVEX:webcam:unsupportedResolution: The webcam does "
+         "not offer 1280x720; it offers 640x480.\ncamgrab: camera 'videotestsrc' does not offer "
+         "the mode asked for\n"},
+        {{"--rate", "15", "--output-dir", folder.path},
+         1,
+         "camgrab: error from framegrab: KORVEX:webcam:unsupportedFramerate: The webcam does "
+         "not offer 15 frames a second; it offers 30.\n"},
         {{"picture.png"}, 2, "camgrab: "},
         {{"--output-dir", file + "/sub"},
          1,
@@ -122,8 +138,8 @@ TEST(CamgrabProgram, BadArgumentsFailWithAClearMessage) {
 
 TEST(CamgrabProgram, WritesFramesThatDecodeToTheTestCamerasPictures) {
     TemporaryFolder folder("frames");
-    const auto result =
-        camgrab({"--frames", "3", "--output-dir", folder.path + "/new/sub", "--prefix", "test"});
+    const auto result = camgrab({"--frames", "3", "--output-dir", folder.path + "/new/sub",
+                                 "--prefix", "test", "--resolution", "640x480", "--rate", "30"});
     ASSERT_EQ(0, result.exitCode) << result.err;
     EXPECT_EQ("", result.err);
     std::smatch rate;

@@ -68,4 +68,32 @@ TEST(CameraListing, NoCamerasIsAnAnswerAndFailuresAreTold) {
     EXPECT_THROW(listCameras(nullptr), std::runtime_error);
 }
 
+TEST(CameraListing, DetailsMakeABlockPerCamera) {
+    const CameraListing listing = listCameras(&twoCameras);
+    std::vector<camlist::CameraDetails> details(2);
+    details[0].links = {"/dev/v4l/by-id/usb-Chicony_Integrated_Camera-video-index0",
+                        "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:8:1.0-video-index0"};
+    details[0].modes = {{"MJPEG", "1280x720", "30"},
+                        {"MJPEG", "640x480", "30, 15"},
+                        {"YUY2", "1280x720", "10, 5"},
+                        {"YUY2", "640x480", "30"},
+                        {"GREY", "320x240", "?"}};
+    EXPECT_EQ("Integrated Camera\n"
+              "  device  /dev/video0\n"
+              "  link    /dev/v4l/by-id/usb-Chicony_Integrated_Camera-video-index0\n"
+              "  link    /dev/v4l/by-path/pci-0000:00:14.0-usb-0:8:1.0-video-index0\n"
+              "  modes   MJPEG  1280x720  30 fps\n"
+              "                 640x480   30, 15 fps\n"
+              "          YUY2   1280x720  10, 5 fps\n"
+              "                 640x480   30 fps\n"
+              "          GREY   320x240   rate not stated\n"
+              "\n"
+              "USB Cam\n"
+              "  device  /dev/video2\n"
+              "  modes   none stated (the camera could not be opened)\n",
+              listingText(listing, details));
+    EXPECT_EQ("no cameras found\n", listingText(listCameras(&noCameras), {}));
+    EXPECT_THROW(listingText(listing, {}), std::invalid_argument);
+}
+
 } // namespace
