@@ -265,14 +265,13 @@ void CapturePipeline::recordEnd() {
 }
 
 void CapturePipeline::reportLoss(const std::string& what) {
-    {
-        // Waits for a frame being handed over: the message comes after the last frame.
-        std::lock_guard<std::mutex> lock(deliveryMutex);
-        if (!delivering)
-            return; // stopping, or lost already
-        delivering = false;
-        cameraLost = true;
-    }
+    // Under the hand-over lock, as a frame: the message comes after the last frame,
+    // and stop waits for it, so that no message follows close.
+    std::lock_guard<std::mutex> lock(deliveryMutex);
+    if (!delivering)
+        return; // stopping, or lost already
+    delivering = false;
+    cameraLost = true;
     client.errorFcn(messages::DEVICE_LOST_ID, messages::DEVICE_LOST_TEXT + what);
 }
 

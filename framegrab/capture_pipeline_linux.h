@@ -20,8 +20,9 @@ namespace framegrab {
 // After the first frame, a camera that fails (an error: unplugged, a driver fault)
 // or whose stream ends is lost: no frame is handed over after that, and the client
 // hears "KORVEX:webcam:deviceLost" once, on the thread that saw it. stop (on the
-// host thread) ends the run and waits for a frame being handed over; the elements
-// are named "source", "mode", "decode", "convert" and "sink".
+// host thread) ends the run and waits for a frame or a loss being handed over, so
+// that neither reaches the client after it; the elements are named "source",
+// "mode", "decode", "convert" and "sink".
 class CapturePipeline {
 public:
     explicit CapturePipeline(ControllerClient& frameClient);

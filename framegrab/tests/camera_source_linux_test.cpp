@@ -1,58 +1,33 @@
 #include "framegrab/camera_caps_linux.h"
 #include "framegrab/camera_source_linux.h"
+#include "udev_folder.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 
 // The sources that stand for cameras: V4L2 devices named by their node or by the
 // stable links udev makes, and the generated test camera.
 
 namespace {
 
-namespace fs = std::filesystem;
 using framegrab::makeCameraSource;
 using framegrab::resolveDevicePath;
 
-// A folder laid out as udev lays out /dev: nodes, and links to them under
-// v4l/by-id and v4l/by-path whose targets are relative.
-class DeviceFolder : public testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("framegrab-dev-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "v4l" / "by-id");
-        fs::create_directories(root / "v4l" / "by-path");
-        // Plain files stand for the nodes: only the links are the subject.
-        for (const char* node : {"video0", "video1", "video2"})
-            std::ofstream(root / node).put('\n');
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    std::string link(const char* folder, const char* name, const char* target) {
-        const fs::path made = root / "v4l" / folder / name;
-        fs::create_symlink(target, made);
-        return made.string();
-    }
-
-    fs::path root;
-};
+using DeviceFolder = framegrab::testing::UdevFolder;
 
 TEST_F(DeviceFolder, StableLinksLeadToTheirNode) {
     const std::string byId =
         link("by-id", "usb-Vendor_HD_Camera_0123-video-index0", "../../video2");
     const std::string byPath =
         link("by-path", "pci-0000:00:14.0-usb-0:1:1.0-video-index0", "../../video2");
-    EXPECT_EQ((root / "video2").string(), resolveDevicePath(byId));
-    EXPECT_EQ((root / "video2").string(), resolveDevicePath(byPath));
+    EXPECT_EQ(path("video2"), resolveDevicePath(byId));
+    EXPECT_EQ(path("video2"), resolveDevicePath(byPath));
     // A link to a link is followed to the end.
     const std::string chained = link("by-id", "chained", "usb-Vendor_HD_Camera_0123-video-index0");
-    EXPECT_EQ((root / "video2").string(), resolveDevicePath(chained));
+    EXPECT_EQ(path("video2"), resolveDevicePath(chained));
     // A node stays as it is.
-    EXPECT_EQ((root / "video0").string(), resolveDevicePath((root / "video0").string()));
+    EXPECT_EQ(path("video0"), resolveDevicePath(path("video0")));
 }
 
 TEST_F(DeviceFolder, ALinkToAnUnpluggedCameraStaysAsItIs) {

@@ -31,6 +31,9 @@ constexpr auto WAIT = 10s;
 class WatchedCamera {
 public:
     ~WatchedCamera() {
+        // The camera has stopped: its last probe is ordered before the destruction
+        // (GStreamer's own hand-over is invisible to ThreadSanitizer).
+        std::lock_guard<std::mutex> lock(mutex);
         if (camera != nullptr)
             gst_object_unref(camera);
     }
@@ -45,6 +48,8 @@ public:
             gst_pad_add_probe(output, GST_PAD_PROBE_TYPE_BUFFER, &WatchedCamera::onBuffer, this,
                               nullptr);
             gst_object_unref(output);
+            // The streaming thread's first probe comes after this (see onBuffer).
+            probesAdded.fetch_add(1, std::memory_order_release);
             return made;
         };
     }
@@ -70,15 +75,15 @@ public:
 private:
     static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
         auto* watched = static_cast<WatchedCamera*>(data);
-        {
-            std::lock_guard<std::mutex> lock(watched->mutex);
-            ++watched->pushed;
-        }
+        watched->probesAdded.load(std::memory_order_acquire);
+        std::lock_guard<std::mutex> lock(watched->mutex);
+        ++watched->pushed;
         watched->changed.notify_all();
         return GST_PAD_PROBE_OK;
     }
 
     GstElement* camera = nullptr; // the last one made; host thread only
+    std::atomic<unsigned> probesAdded{0};
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t pushed = 0; // guarded by mutex

@@ -1,12 +1,10 @@
 #include "framegrab/tests/camera_modes.h"
+#include "framegrab/tests/udev_folder.h"
 #include "tools/camlist/camera_details_linux.h"
 #include "tools/camlist/camera_listing.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // The details camlist shows on Linux: udev's stable links to a camera's node and
@@ -26,32 +24,12 @@ void PrintTo(const ModeLine& line, std::ostream* out) {
 
 namespace {
 
-namespace fs = std::filesystem;
 using camlist::ModeLine;
 using framegrab::testing::mjpeg;
 using framegrab::testing::mode;
 using framegrab::testing::raw;
 
-// A folder laid out as udev lays out /dev: nodes, and relative links to them.
-class DevFolder : public testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("camlist-dev-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "v4l" / "by-id");
-        fs::create_directories(root / "v4l" / "by-path");
-        for (const char* node : {"video0", "video1", "video2", "video3"})
-            std::ofstream(root / node).put('\n');
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    void link(const char* folder, const char* name, const char* target) {
-        fs::create_symlink(target, root / "v4l" / folder / name);
-    }
-    std::string path(const std::string& relative) const { return (root / relative).string(); }
-
-    fs::path root;
-};
+using DevFolder = framegrab::testing::UdevFolder;
 
 TEST_F(DevFolder, LinksByIdThenByPathLeadToTheCamerasNode) {
     link("by-id", "usb-Maker_Cam_B-video-index0", "../../video2");
