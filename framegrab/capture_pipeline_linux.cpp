@@ -1,6 +1,7 @@
 #include "capture_pipeline_linux.h"
 
 #include "camera_caps_linux.h"
+#include "conduit/kit/boundary.h"
 #include "sample_frame_linux.h"
 #include "start_failure_linux.h"
 
@@ -105,7 +106,7 @@ bool CapturePipeline::build(GstElement* cameraSource, const CameraMode* mode) {
         return false;
 
     {
-        std::lock_guard<std::mutex> lock(stateMutex);
+        const conduit::kit::MutexLock lock(stateMutex);
         source = GST_OBJECT(cameraSource);
     }
     GstBus* bus = gst_element_get_bus(bin);
@@ -117,14 +118,15 @@ bool CapturePipeline::build(GstElement* cameraSource, const CameraMode* mode) {
 
 bool CapturePipeline::start() {
     {
-        std::lock_guard<std::mutex> lock(deliveryMutex);
+        const conduit::kit::MutexLock lock(deliveryMutex);
         delivering = true;
     }
     if (gst_element_set_state(bin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return false;
-    std::unique_lock<std::mutex> lock(stateMutex);
-    stateChanged.wait_for(lock, START_TIMEOUT,
-                          [this] { return frameSeen || firstError != nullptr || endedEarly; });
+    conduit::kit::MutexLock lock(stateMutex);
+    lock.waitFor(stateChanged, START_TIMEOUT, [this]() KX_REQUIRES(stateMutex) {
+        return frameSeen || firstError != nullptr || endedEarly;
+    });
     return frameSeen && firstError == nullptr;
 }
 
@@ -132,7 +134,7 @@ void CapturePipeline::stop() {
     {
         // Waits for a frame being handed over; later samples are not handed over,
         // and a failure while the pipeline goes down is no loss of the camera.
-        std::lock_guard<std::mutex> lock(deliveryMutex);
+        const conduit::kit::MutexLock lock(deliveryMutex);
         delivering = false;
     }
     if (bin != nullptr) {
@@ -144,7 +146,8 @@ void CapturePipeline::stop() {
     // The streaming thread is done; taking both locks once more orders its last
     // accesses before whatever follows (such as freeing this pipeline) in a way the
     // race detector sees too.
-    std::scoped_lock lock(deliveryMutex, stateMutex);
+    const conduit::kit::MutexLock delivery(deliveryMutex);
+    const conduit::kit::MutexLock state(stateMutex);
     if (firstError != nullptr) {
         g_error_free(firstError);
         firstError = nullptr;
@@ -152,17 +155,17 @@ void CapturePipeline::stop() {
 }
 
 const messages::Message& CapturePipeline::startFailure() {
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     return classifyStartFailure(firstError, firstErrorDebug.c_str(), errorFromSource);
 }
 
 Resolution CapturePipeline::negotiatedResolution() {
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     return firstFrameSize;
 }
 
 bool CapturePipeline::lost() {
-    std::lock_guard<std::mutex> lock(deliveryMutex);
+    const conduit::kit::MutexLock lock(deliveryMutex);
     return cameraLost;
 }
 
@@ -182,7 +185,7 @@ void CapturePipeline::noteResolution(GstSample* sample) {
     GstVideoInfo info;
     GstCaps* caps = gst_sample_get_caps(sample);
     const bool known = caps != nullptr && gst_video_info_from_caps(&info, caps) != FALSE;
-    std::lock_guard<std::mutex> lock(stateMutex);
+    const conduit::kit::MutexLock lock(stateMutex);
     if (frameSeen || !known)
         return;
     firstFrameSize.width = GST_VIDEO_INFO_WIDTH(&info);
@@ -192,14 +195,12 @@ void CapturePipeline::noteResolution(GstSample* sample) {
 }
 
 void CapturePipeline::handOver(GstSample* sample, GstElement* sink) {
-    std::lock_guard<std::mutex> lock(deliveryMutex);
+    const conduit::kit::MutexLock lock(deliveryMutex);
     if (!delivering)
         return;
     // Exceptions must not unwind into GStreamer's C frames.
-    try {
-        handOverSample(client, sample, captureTime(sample, sink));
-    } catch (...) {
-    }
+    conduit::kit::guarded([&] { handOverSample(client, sample, captureTime(sample, sink)); },
+                          conduit::kit::unreported);
 }
 
 GstBusSyncReply CapturePipeline::onBusMessage(GstBus*, GstMessage* message, gpointer data) {
@@ -221,28 +222,29 @@ void CapturePipeline::recordError(GstMessage* message) {
     GError* error = nullptr;
     gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
-    bool afterStart = false;
-    {
-        std::lock_guard<std::mutex> lock(stateMutex);
-        afterStart = frameSeen;
-        if (!afterStart && firstError == nullptr && error != nullptr) {
-            firstError = error;
-            error = nullptr;
-            firstErrorDebug = debug != nullptr ? debug : "";
-            errorFromSource = isWithin(GST_MESSAGE_SRC(message), source);
-        }
-    }
-    stateChanged.notify_all();
-    if (afterStart) {
-        std::string what = "it was unplugged or its driver failed";
-        if (error != nullptr && error->message != nullptr)
-            what += std::string(" (") + error->message + ")";
-        // Exceptions must not unwind into GStreamer's C frames.
-        try {
+    // Exceptions must not unwind into GStreamer's C frames.
+    conduit::kit::guarded(
+        [&] {
+            bool afterStart = false;
+            {
+                const conduit::kit::MutexLock lock(stateMutex);
+                afterStart = frameSeen;
+                if (!afterStart && firstError == nullptr && error != nullptr) {
+                    firstErrorDebug = debug != nullptr ? debug : "";
+                    firstError = error;
+                    error = nullptr;
+                    errorFromSource = isWithin(GST_MESSAGE_SRC(message), source);
+                }
+            }
+            stateChanged.notify_all();
+            if (!afterStart)
+                return;
+            std::string what = "it was unplugged or its driver failed";
+            if (error != nullptr && error->message != nullptr)
+                what += std::string(" (") + error->message + ")";
             reportLoss(what + ".");
-        } catch (...) {
-        }
-    }
+        },
+        conduit::kit::unreported);
     if (error != nullptr)
         g_error_free(error);
     g_free(debug);
@@ -251,23 +253,20 @@ void CapturePipeline::recordError(GstMessage* message) {
 void CapturePipeline::recordEnd() {
     bool afterStart = false;
     {
-        std::lock_guard<std::mutex> lock(stateMutex);
+        const conduit::kit::MutexLock lock(stateMutex);
         afterStart = frameSeen;
         endedEarly = !afterStart;
     }
     stateChanged.notify_all();
-    if (afterStart) {
-        try {
-            reportLoss("its stream ended.");
-        } catch (...) {
-        }
-    }
+    if (afterStart)
+        conduit::kit::guarded([this] { reportLoss("its stream ended."); },
+                              conduit::kit::unreported);
 }
 
 void CapturePipeline::reportLoss(const std::string& what) {
     // Under the hand-over lock, as a frame: the message comes after the last frame,
     // and stop waits for it, so that no message follows close.
-    std::lock_guard<std::mutex> lock(deliveryMutex);
+    const conduit::kit::MutexLock lock(deliveryMutex);
     if (!delivering)
         return; // stopping, or lost already
     delivering = false;

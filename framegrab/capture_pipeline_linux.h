@@ -2,12 +2,12 @@
 
 #include "camera_mode.h"
 #include "capture_controller.h"
+#include "conduit/kit/mutex.h"
 #include "controller_messages.h"
 
 #include <condition_variable>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
-#include <mutex>
 #include <string>
 
 namespace framegrab {
@@ -35,14 +35,14 @@ public:
     bool build(GstElement* source, const CameraMode* mode);
     // Starts the pipeline and waits (bounded) for its first frame; false when it
     // failed or none came.
-    bool start();
-    void stop();
+    bool start() KX_EXCLUDES(deliveryMutex, stateMutex);
+    void stop() KX_EXCLUDES(deliveryMutex, stateMutex);
     // The message for a start that failed.
-    const messages::Message& startFailure();
+    const messages::Message& startFailure() KX_EXCLUDES(stateMutex);
     // The size of the first frame.
-    Resolution negotiatedResolution();
+    Resolution negotiatedResolution() KX_EXCLUDES(stateMutex);
     // Whether the camera failed or ended after its first frame.
-    bool lost();
+    bool lost() KX_EXCLUDES(deliveryMutex);
 
 private:
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer data);
@@ -51,31 +51,34 @@ private:
     bool add(GstElement* element);
     bool link(GstElement* source, GstElement* mode, GstElement* decode, GstElement* convert,
               GstElement* sink);
-    void handOver(GstSample* sample, GstElement* sink);
-    void noteResolution(GstSample* sample);
-    void recordError(GstMessage* message);
-    void recordEnd();
-    void reportLoss(const std::string& what);
+    void handOver(GstSample* sample, GstElement* sink) KX_EXCLUDES(deliveryMutex);
+    void noteResolution(GstSample* sample) KX_EXCLUDES(stateMutex);
+    void recordError(GstMessage* message) KX_EXCLUDES(stateMutex, deliveryMutex);
+    void recordEnd() KX_EXCLUDES(stateMutex, deliveryMutex);
+    void reportLoss(const std::string& what) KX_EXCLUDES(deliveryMutex);
 
-    GstElement* bin = nullptr; // host thread only
-
-    // Frame hand-over: the streaming thread holds it while the client has a frame,
-    // so stop waits for that frame and no frame is handed over afterwards.
-    std::mutex deliveryMutex;
+    // The bin belongs to the host thread: the callbacks never touch it. The client
+    // is set once.
+    GstElement* bin = nullptr;
     ControllerClient& client;
-    bool delivering = false; // guarded by deliveryMutex
-    bool cameraLost = false; // guarded by deliveryMutex
+
+    // Frame hand-over: the streaming thread holds it while the client has a frame
+    // or hears of a loss, so stop waits for that and nothing is handed over
+    // afterwards.
+    conduit::kit::Mutex deliveryMutex;
+    bool delivering KX_GUARDED_BY(deliveryMutex) = false;
+    bool cameraLost KX_GUARDED_BY(deliveryMutex) = false;
 
     // What the start waits for: the first frame's size, the first error, the end.
-    std::mutex stateMutex;
+    conduit::kit::Mutex stateMutex;
     std::condition_variable stateChanged;
-    const GstObject* source = nullptr; // guarded by stateMutex
-    Resolution firstFrameSize;         // guarded by stateMutex
-    bool frameSeen = false;            // guarded by stateMutex
-    bool endedEarly = false;           // guarded by stateMutex
-    GError* firstError = nullptr;      // guarded by stateMutex
-    std::string firstErrorDebug;       // guarded by stateMutex
-    bool errorFromSource = false;      // guarded by stateMutex
+    const GstObject* source KX_GUARDED_BY(stateMutex) = nullptr;
+    Resolution firstFrameSize KX_GUARDED_BY(stateMutex);
+    bool frameSeen KX_GUARDED_BY(stateMutex) = false;
+    bool endedEarly KX_GUARDED_BY(stateMutex) = false;
+    GError* firstError KX_GUARDED_BY(stateMutex) = nullptr;
+    std::string firstErrorDebug KX_GUARDED_BY(stateMutex);
+    bool errorFromSource KX_GUARDED_BY(stateMutex) = false;
 };
 
 } // namespace framegrab
