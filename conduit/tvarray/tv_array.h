@@ -94,6 +94,9 @@ TVARRAY_API size_t tvGetN(const tvArray* array);
 TVARRAY_API tvArray* tvGetField(const tvArray* structure, size_t index, const char* fieldName);
 TVARRAY_API int tvGetNumberOfFields(const tvArray* structure);
 TVARRAY_API const char* tvGetFieldNameByNumber(const tvArray* structure, int number);
+/* The same by the field's number (0 to tvGetNumberOfFields - 1): a reader of many
+ * structures of one layout finds the numbers once instead of every name each time. */
+TVARRAY_API tvArray* tvGetFieldByNumber(const tvArray* structure, size_t index, int number);
 TVARRAY_API tvArray* tvGetCell(const tvArray* cells, size_t index);
 /* A new NUL-terminated UTF-8 string of a char array's elements in storage order,
  * released with tvFree; null for anything but a char array. */

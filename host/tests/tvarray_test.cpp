@@ -77,6 +77,39 @@ TEST(TvArrayNumeric, EmptyRowAndThreeDimensionalShapes) {
     EXPECT_EQ(2u, tvGetNumberOfDimensions(matrix.get()));
 }
 
+// Small values keep their elements inside them, larger ones on the heap: either way
+// the elements start at zero, hold what is written, and the shape is kept.
+TEST(TvArrayNumeric, ShortAndLongValuesAndShortShapes) {
+    for (const std::size_t count : {1u, 6u, 7u, 1000u}) {
+        Array row(tvCreateNumericMatrix(1, count, tvDOUBLE_CLASS, tvCOMPLEX));
+        ASSERT_NE(nullptr, row) << count;
+        auto* real = static_cast<double*>(tvGetData(row.get()));
+        auto* imaginary = static_cast<double*>(tvGetImagData(row.get()));
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(0.0, real[i]);
+            EXPECT_EQ(0.0, imaginary[i]);
+            real[i] = static_cast<double>(i);
+            imaginary[i] = -static_cast<double>(i);
+        }
+        EXPECT_EQ(static_cast<double>(count - 1), real[count - 1]);
+        EXPECT_EQ(-static_cast<double>(count - 1), imaginary[count - 1]);
+        EXPECT_EQ(count, tvGetN(row.get()));
+    }
+    // No dimensions: 0-by-1; one: a column.
+    Array none(tvCreateNumericArray(0, nullptr, tvDOUBLE_CLASS, tvREAL));
+    EXPECT_EQ(0u, tvGetM(none.get()));
+    EXPECT_EQ(1u, tvGetN(none.get()));
+    const std::size_t five[] = {5};
+    Array column(tvCreateNumericArray(1, five, tvINT16_CLASS, tvREAL));
+    EXPECT_EQ(2u, tvGetNumberOfDimensions(column.get()));
+    EXPECT_EQ(5u, tvGetM(column.get()));
+    EXPECT_EQ(1u, tvGetN(column.get()));
+    const std::size_t many[] = {1, 2, 1, 3, 1, 1};
+    Array four(tvCreateNumericArray(6, many, tvUINT8_CLASS, tvREAL));
+    EXPECT_EQ(4u, tvGetNumberOfDimensions(four.get()));
+    EXPECT_EQ(3u, tvGetDimensions(four.get())[3]);
+}
+
 TEST(TvArrayNumeric, OverflowingShapeGivesNull) {
     const std::size_t huge[] = {SIZE_MAX / 2, 4};
     EXPECT_EQ(nullptr, tvCreateNumericArray(2, huge, tvDOUBLE_CLASS, tvREAL));
@@ -142,10 +175,41 @@ TEST(TvArrayStruct, FieldsStartUnsetAndTakeOwnership) {
     // Replacing a value releases the old one (checked by the sanitizer runs).
     tvSetField(structure.get(), 0, "X", tvCreateDoubleScalar(2.0));
     EXPECT_EQ(2.0, *static_cast<double*>(tvGetData(tvGetField(structure.get(), 0, "X"))));
+    // By number, the same value; nothing beyond the fields or the elements.
+    EXPECT_EQ(tvGetField(structure.get(), 0, "X"), tvGetFieldByNumber(structure.get(), 0, 1));
+    EXPECT_EQ(nullptr, tvGetFieldByNumber(structure.get(), 0, 0)) << "Timestamp is unset";
+    EXPECT_EQ(nullptr, tvGetFieldByNumber(structure.get(), 0, 2));
+    EXPECT_EQ(nullptr, tvGetFieldByNumber(structure.get(), 0, -1));
+    EXPECT_EQ(nullptr, tvGetFieldByNumber(structure.get(), 1, 1));
     // A value that cannot be stored is released, not leaked.
     tvSetField(structure.get(), 0, "NoSuchField", tvCreateDoubleScalar(3.0));
     tvSetField(structure.get(), 1, "X", tvCreateDoubleScalar(3.0));
     EXPECT_EQ(nullptr, tvGetField(structure.get(), 0, "NoSuchField"));
+}
+
+// Names that share a start, a long one, an empty one: each found as itself only.
+TEST(TvArrayStruct, FieldsAreFoundByTheirWholeName) {
+    const char* names[] = {"X", "XY", "", "HorizontalAccuracyOfTheFix", "Y"};
+    Array structure(tvCreateStructMatrix(1, 1, 5, names));
+    ASSERT_EQ(5, tvGetNumberOfFields(structure.get()));
+    for (int f = 0; f < 5; ++f) {
+        EXPECT_STREQ(names[f], tvGetFieldNameByNumber(structure.get(), f));
+        tvSetField(structure.get(), 0, names[f], tvCreateDoubleScalar(f));
+    }
+    for (int f = 0; f < 5; ++f) {
+        const tvArray* value = tvGetField(structure.get(), 0, names[f]);
+        ASSERT_NE(nullptr, value) << names[f];
+        EXPECT_EQ(f, *static_cast<const double*>(tvGetData(value))) << names[f];
+        EXPECT_EQ(value, tvGetFieldByNumber(structure.get(), 0, f));
+    }
+    EXPECT_EQ(nullptr, tvGetField(structure.get(), 0, "XYZ"));
+    EXPECT_EQ(nullptr, tvGetField(structure.get(), 0, "Horizontal"));
+    // A missing name makes no structure; no names make one without fields.
+    const char* missing[] = {"X", nullptr};
+    EXPECT_EQ(nullptr, tvCreateStructMatrix(1, 1, 2, missing));
+    Array none(tvCreateStructMatrix(1, 1, 0, nullptr));
+    EXPECT_EQ(0, tvGetNumberOfFields(none.get()));
+    EXPECT_EQ(nullptr, tvGetFieldNameByNumber(none.get(), 0));
 }
 
 TEST(TvArrayCell, RowOfStringsAndEmptyCells) {
@@ -175,6 +239,7 @@ TEST(TvArrayNull, EveryReaderAcceptsNull) {
     EXPECT_EQ(0u, tvGetNumberOfElements(nullptr));
     EXPECT_EQ(nullptr, tvGetData(nullptr));
     EXPECT_EQ(nullptr, tvArrayToString(nullptr));
+    EXPECT_EQ(nullptr, tvGetFieldByNumber(nullptr, 0, 0));
     EXPECT_EQ(nullptr, tvCreateString(nullptr));
     tvSetCell(nullptr, 0, tvCreateDoubleScalar(1)); // released, not leaked
 }

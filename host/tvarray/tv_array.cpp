@@ -6,6 +6,7 @@
 #include "conduit/tvarray/tv_array.h"
 
 #include "host/i18n/unicode.h"
+#include "small_storage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -16,12 +17,14 @@
 #include <string>
 #include <vector>
 
+using korvex::tvarray::SmallStorage;
+
 struct tvArray_tag {
     tvClassID classID = tvUNKNOWN_CLASS;
-    std::vector<size_t> dimensions;
+    SmallStorage<size_t, 2> dimensions;
     size_t elementCount = 0;
-    std::vector<unsigned char> real; // numeric, logical and char elements
-    std::vector<unsigned char> imaginary;
+    SmallStorage<unsigned char, 48> real; // numeric, logical and char elements
+    SmallStorage<unsigned char, 8> imaginary;
     bool complex = false;
     std::vector<std::string> fieldNames;
     std::vector<tvArray*> children; // cells, or elementCount x fieldCount struct slots
@@ -59,10 +62,38 @@ size_t elementSize(tvClassID classID) {
 
 bool isNumeric(tvClassID classID) { return classID >= tvDOUBLE_CLASS && classID <= tvUINT64_CLASS; }
 
+// A shape as the host keeps it: trailing singleton dimensions beyond the second
+// are dropped, and fewer than two are padded (none: 0-by-1, one: n-by-1). It points
+// into the caller's dimensions, which must outlive it.
+class Shape {
+public:
+    Shape(size_t dimensionCount, const size_t* dimensions) {
+        while (dimensionCount > 2 && dimensions[dimensionCount - 1] == 1)
+            --dimensionCount;
+        if (dimensionCount >= 2) {
+            given = dimensions;
+            size_ = dimensionCount;
+        } else {
+            padded[0] = dimensionCount == 0 ? 0 : dimensions[0];
+        }
+    }
+    Shape(const Shape&) = delete;
+    Shape& operator=(const Shape&) = delete;
+
+    const size_t* data() const { return given != nullptr ? given : padded; }
+    size_t size() const { return size_; }
+
+private:
+    const size_t* given = nullptr;
+    size_t padded[2] = {0, 1};
+    size_t size_ = 2;
+};
+
 // Product of the dimensions, or false when it overflows (or the bytes would).
-bool countElements(const std::vector<size_t>& dimensions, size_t bytesPerElement, size_t& count) {
+bool countElements(const Shape& shape, size_t bytesPerElement, size_t& count) {
     size_t product = 1;
-    for (size_t dimension : dimensions) {
+    for (size_t d = 0; d < shape.size(); ++d) {
+        const size_t dimension = shape.data()[d];
         if (dimension != 0 && product > std::numeric_limits<size_t>::max() / dimension)
             return false;
         product *= dimension;
@@ -73,17 +104,7 @@ bool countElements(const std::vector<size_t>& dimensions, size_t bytesPerElement
     return true;
 }
 
-// Trailing singleton dimensions beyond the second are dropped, as the host does.
-std::vector<size_t> normalise(size_t dimensionCount, const size_t* dimensions) {
-    std::vector<size_t> shape(dimensions, dimensions + dimensionCount);
-    while (shape.size() > 2 && shape.back() == 1)
-        shape.pop_back();
-    while (shape.size() < 2)
-        shape.push_back(shape.empty() ? 0 : 1);
-    return shape;
-}
-
-tvArray* make(tvClassID classID, std::vector<size_t> shape, bool complex = false) {
+tvArray* make(tvClassID classID, const Shape& shape, bool complex = false) {
     try {
         size_t count = 0;
         const size_t bytes = elementSize(classID);
@@ -91,7 +112,7 @@ tvArray* make(tvClassID classID, std::vector<size_t> shape, bool complex = false
             return nullptr;
         auto array = std::make_unique<tvArray>();
         array->classID = classID;
-        array->dimensions = std::move(shape);
+        array->dimensions.assign(shape.data(), shape.size());
         array->elementCount = count;
         array->real.assign(count * bytes, 0);
         if (complex) {
@@ -101,26 +122,32 @@ tvArray* make(tvClassID classID, std::vector<size_t> shape, bool complex = false
         return array.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
-    } catch (const std::length_error&) {
-        return nullptr;
     }
+}
+
+tvArray* makeMatrix(tvClassID classID, size_t rows, size_t columns) {
+    const size_t dimensions[] = {rows, columns};
+    return make(classID, Shape(2, dimensions));
 }
 
 constexpr size_t NO_FIELD = std::numeric_limits<size_t>::max();
 
-// Position of a structure's field, or NO_FIELD.
+// Position of a structure's field, or NO_FIELD. A converter sets every field of
+// every reading by name: the lengths are compared before the characters.
 size_t fieldIndex(const tvArray* structure, const char* fieldName) {
     if (structure == nullptr || fieldName == nullptr || structure->classID != tvSTRUCT_CLASS)
         return NO_FIELD;
+    const size_t length = std::strlen(fieldName);
     for (size_t f = 0; f < structure->fieldNames.size(); ++f) {
-        if (structure->fieldNames[f] == fieldName)
+        const std::string& name = structure->fieldNames[f];
+        if (name.size() == length && std::memcmp(name.data(), fieldName, length) == 0)
             return f;
     }
     return NO_FIELD;
 }
 
 tvArray* makeCharRow(const std::basic_string<tvChar>& units) {
-    tvArray* array = make(tvCHAR_CLASS, {1, units.size()});
+    tvArray* array = makeMatrix(tvCHAR_CLASS, 1, units.size());
     if (array != nullptr && !units.empty())
         std::memcpy(array->real.data(), units.data(), units.size() * sizeof(tvChar));
     return array;
@@ -134,10 +161,11 @@ tvArray* tvCreateStructMatrix(size_t rows, size_t columns, int fieldCount,
                               const char** fieldNames) {
     if (fieldCount < 0 || (fieldCount > 0 && fieldNames == nullptr))
         return nullptr;
-    tvArray* array = make(tvSTRUCT_CLASS, {rows, columns});
+    tvArray* array = makeMatrix(tvSTRUCT_CLASS, rows, columns);
     if (array == nullptr)
         return nullptr;
     try {
+        array->fieldNames.reserve(static_cast<size_t>(fieldCount));
         for (int i = 0; i < fieldCount; ++i) {
             if (fieldNames[i] == nullptr)
                 throw std::invalid_argument("field name");
@@ -161,26 +189,22 @@ tvArray* tvCreateNumericArray(size_t dimensionCount, const size_t* dimensions, t
                               tvComplexity complexity) {
     if (!isNumeric(classID) || (dimensionCount > 0 && dimensions == nullptr))
         return nullptr;
-    try {
-        return make(classID, normalise(dimensionCount, dimensions), complexity == tvCOMPLEX);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return make(classID, Shape(dimensionCount, dimensions), complexity == tvCOMPLEX);
 }
 
 tvArray* tvCreateLogicalMatrix(size_t rows, size_t columns) {
-    return make(tvLOGICAL_CLASS, {rows, columns});
+    return makeMatrix(tvLOGICAL_CLASS, rows, columns);
 }
 
 tvArray* tvCreateLogicalScalar(bool value) {
-    tvArray* array = make(tvLOGICAL_CLASS, {1, 1});
+    tvArray* array = makeMatrix(tvLOGICAL_CLASS, 1, 1);
     if (array != nullptr)
         array->real[0] = value ? 1 : 0;
     return array;
 }
 
 tvArray* tvCreateDoubleScalar(double value) {
-    tvArray* array = make(tvDOUBLE_CLASS, {1, 1});
+    tvArray* array = makeMatrix(tvDOUBLE_CLASS, 1, 1);
     if (array != nullptr)
         std::memcpy(array->real.data(), &value, sizeof value);
     return array;
@@ -211,7 +235,7 @@ tvArray* tvCreateCellArray(size_t dimensionCount, const size_t* dimensions) {
         return nullptr;
     try {
         // Held until complete: a failed allocation of the cells must not leak the array.
-        std::unique_ptr<tvArray> array(make(tvCELL_CLASS, normalise(dimensionCount, dimensions)));
+        std::unique_ptr<tvArray> array(make(tvCELL_CLASS, Shape(dimensionCount, dimensions)));
         if (array != nullptr)
             array->children.assign(array->elementCount, nullptr);
         return array.release();
@@ -292,6 +316,14 @@ tvArray* tvGetField(const tvArray* structure, size_t index, const char* fieldNam
     if (field == NO_FIELD || index >= structure->elementCount)
         return nullptr;
     return structure->children[index * structure->fieldNames.size() + field];
+}
+
+tvArray* tvGetFieldByNumber(const tvArray* structure, size_t index, int number) {
+    if (structure == nullptr || structure->classID != tvSTRUCT_CLASS || number < 0 ||
+        static_cast<size_t>(number) >= structure->fieldNames.size() ||
+        index >= structure->elementCount)
+        return nullptr;
+    return structure->children[index * structure->fieldNames.size() + static_cast<size_t>(number)];
 }
 
 int tvGetNumberOfFields(const tvArray* structure) {
