@@ -1,5 +1,6 @@
 #include "host_value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -9,13 +10,12 @@ namespace kxtools {
 
 namespace {
 
-template <class T> void appendElements(const tvArray* value, std::vector<double>& out) {
-    const std::size_t count = tvGetNumberOfElements(value);
-    const void* data = tvGetData(value);
+template <class T> void copyElements(const tvArray* value, double* out, std::size_t count) {
+    const auto* data = static_cast<const unsigned char*>(tvGetData(value));
     for (std::size_t i = 0; i < count; ++i) {
         T element;
-        std::memcpy(&element, static_cast<const unsigned char*>(data) + i * sizeof(T), sizeof(T));
-        out.push_back(static_cast<double>(element));
+        std::memcpy(&element, data + i * sizeof(T), sizeof(T));
+        out[i] = static_cast<double>(element);
     }
 }
 
@@ -38,45 +38,53 @@ std::optional<std::string> hostText(const tvArray* value) {
     return copy;
 }
 
-std::optional<std::vector<double>> hostNumbers(const tvArray* value) {
+std::optional<std::size_t> hostNumbersInto(const tvArray* value, double* out, std::size_t room) {
     if (value == nullptr)
         return std::nullopt;
-    std::vector<double> numbers;
+    const std::size_t count = tvGetNumberOfElements(value);
+    const std::size_t copied = std::min(count, room);
     switch (tvGetClassID(value)) {
     case tvDOUBLE_CLASS:
-        appendElements<double>(value, numbers);
+        copyElements<double>(value, out, copied);
         break;
     case tvSINGLE_CLASS:
-        appendElements<float>(value, numbers);
+        copyElements<float>(value, out, copied);
         break;
     case tvLOGICAL_CLASS:
     case tvUINT8_CLASS:
-        appendElements<std::uint8_t>(value, numbers);
+        copyElements<std::uint8_t>(value, out, copied);
         break;
     case tvINT8_CLASS:
-        appendElements<std::int8_t>(value, numbers);
+        copyElements<std::int8_t>(value, out, copied);
         break;
     case tvINT16_CLASS:
-        appendElements<std::int16_t>(value, numbers);
+        copyElements<std::int16_t>(value, out, copied);
         break;
     case tvUINT16_CLASS:
-        appendElements<std::uint16_t>(value, numbers);
+        copyElements<std::uint16_t>(value, out, copied);
         break;
     case tvINT32_CLASS:
-        appendElements<std::int32_t>(value, numbers);
+        copyElements<std::int32_t>(value, out, copied);
         break;
     case tvUINT32_CLASS:
-        appendElements<std::uint32_t>(value, numbers);
+        copyElements<std::uint32_t>(value, out, copied);
         break;
     case tvINT64_CLASS:
-        appendElements<std::int64_t>(value, numbers);
+        copyElements<std::int64_t>(value, out, copied);
         break;
     case tvUINT64_CLASS:
-        appendElements<std::uint64_t>(value, numbers);
+        copyElements<std::uint64_t>(value, out, copied);
         break;
     default:
         return std::nullopt;
     }
+    return count;
+}
+
+std::optional<std::vector<double>> hostNumbers(const tvArray* value) {
+    std::vector<double> numbers(tvGetNumberOfElements(value));
+    if (!hostNumbersInto(value, numbers.data(), numbers.size()))
+        return std::nullopt;
     return numbers;
 }
 
@@ -117,13 +125,30 @@ std::string hostValueText(const tvArray* value) {
 }
 
 std::string numberText(double value) {
+    std::string text;
+    appendNumberText(value, text);
+    return text;
+}
+
+void appendNumberText(double value, std::string& out) {
+    char text[MAX_NUMBER_TEXT];
+    out.append(text, writeNumberText(value, text));
+}
+
+char* writeNumberText(double value, char* at) {
     if (std::isnan(value))
-        return "NaN";
+        return std::copy_n("NaN", 3, at);
     if (std::isinf(value))
-        return value > 0 ? "Inf" : "-Inf";
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+        return value > 0 ? std::copy_n("Inf", 3, at) : std::copy_n("-Inf", 4, at);
+    // Small whole numbers (a time's year to minute, a measurement code) are most of
+    // a reading's numbers: as integers they take a tenth of the time. Below 100000
+    // the shortest form of a whole number is its digits (from 100000 on, "1e+05" is
+    // shorter); -0 keeps its sign through the general path.
+    if (value > -100000.0 && value < 100000.0 && value == static_cast<int>(value) &&
+        !(value == 0.0 && std::signbit(value)))
+        return std::to_chars(at, at + MAX_NUMBER_TEXT, static_cast<int>(value)).ptr;
+    // The shortest text that reads back exactly needs at most 24 characters.
+    return std::to_chars(at, at + MAX_NUMBER_TEXT, value).ptr;
 }
 
 } // namespace kxtools

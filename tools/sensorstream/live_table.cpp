@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 namespace sensorstream {
 
@@ -61,16 +62,17 @@ void LiveTable::add(const SampleRecord& record) {
     std::lock_guard<std::mutex> lock(mutex);
     MeasurementRow& row = rows[record.measurement];
     row.time = timeOfDayText(record.timestamp);
-    for (const auto& field : record.fields) {
-        if (!field.set || field.values.size() != 1 || field.name == "Measurement")
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        if (!record.isSet(field) || field == TIMESTAMP_FIELD || field == MEASUREMENT_FIELD)
             continue;
+        const std::string_view name = SAMPLE_FIELD_NAMES[field];
         auto history = std::find_if(row.fields.begin(), row.fields.end(),
-                                    [&](const FieldHistory& h) { return h.name == field.name; });
+                                    [&](const FieldHistory& h) { return h.name == name; });
         if (history == row.fields.end()) {
-            row.fields.push_back({field.name, 0.0, {}});
+            row.fields.push_back({std::string(name), 0.0, {}});
             history = row.fields.end() - 1;
         }
-        history->latest = field.values.front();
+        history->latest = record.values[field];
         history->recent.push_back(history->latest);
         if (history->recent.size() > historyLength)
             history->recent.pop_front();

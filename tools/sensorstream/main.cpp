@@ -31,8 +31,6 @@ using namespace sensorstream;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// Room for a few seconds of every sensor of both apps at their fastest.
-constexpr std::size_t QUEUE_CAPACITY = 4096;
 constexpr auto TICK = 50ms;
 
 // The console every write goes through, drawing the status block where it belongs.
@@ -79,8 +77,8 @@ public:
     explicit Run(const Settings& options)
         : settings(options), output(settings.outputPath),
           placement(placeStatus(settings.live, isTerminal(stdout), isTerminal(stderr))),
-          console(makeConsole(placement)), session(settings, QUEUE_CAPACITY), port(session.open()),
-          start(Clock::now()), format(makeRecordFormat(settings.format)),
+          console(makeConsole(placement)), session(settings, readingQueueLimits()),
+          port(session.open()), start(Clock::now()), format(makeRecordFormat(settings.format)),
           pump(session.readings(), session.sampleConverter(), console, counts,
                pumpSettings(settings, output, *format, live)),
           news(console, session, port),

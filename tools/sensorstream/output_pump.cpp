@@ -32,45 +32,63 @@ void OutputPump::join() {
         thread.join();
 }
 
+namespace {
+
+// Text is written once it holds this much, and at the end of every batch.
+constexpr std::size_t WRITE_BLOCK = 64 * 1024;
+
+} // namespace
+
 void OutputPump::run() {
     std::vector<korvex::host::BufferPtr> batch;
+    batch.reserve(queue.limits().capacity);
     std::string text;
-    while (queue.takeAll(batch, std::chrono::milliseconds(200))) {
-        text.clear();
+    text.reserve(2 * WRITE_BLOCK);
+    while (queue.take(batch, std::chrono::milliseconds(200))) {
+        MeasurementCounts batchCounts{};
         for (auto& buffer : batch) {
+            const std::size_t before = text.size();
             // kineconvert answers null for a reading it cannot convert; what can still
             // throw is this side's own work on the reading (out of memory), or a
             // converter that lets its failures out. One reading that cannot be
-            // converted must not end the output.
+            // converted must not end the output, nor leave part of its line behind.
             try {
-                handle(buffer.get(), text);
+                handle(buffer.get(), text, batchCounts);
             } catch (const std::exception&) {
+                text.resize(before);
                 ++notConverted;
+            }
+            if (text.size() >= WRITE_BLOCK) {
+                writeOut(text);
+                text.clear();
             }
         }
         // The buffers go back to their library here, on this thread.
         batch.clear();
-        if (!text.empty())
+        counts.add(batchCounts);
+        if (!text.empty()) {
             writeOut(text);
+            text.clear();
+        }
     }
 }
 
-void OutputPump::handle(conduit::interfaces::IDataBuffer* buffer, std::string& text) {
+void OutputPump::handle(conduit::interfaces::IDataBuffer* buffer, std::string& text,
+                        MeasurementCounts& batchCounts) {
     if (reached.load()) {
         ++afterCount;
         return;
     }
     kxtools::HostArray structure(converter.convertDataBuffer(buffer));
-    const auto record = readSampleRecord(structure.get());
-    if (!record) {
+    if (!reader.read(structure.get(), record)) {
         ++notConverted;
         return;
     }
     if (settings.output != nullptr && settings.format != nullptr)
-        settings.format->append(*record, text);
+        settings.format->append(record, text);
     if (settings.live != nullptr)
-        settings.live->add(*record);
-    counts.add(record->measurement);
+        settings.live->add(record);
+    ++batchCounts[counterOf(record.measurement)];
     ++output;
     if (settings.count && output >= *settings.count) {
         reached.store(true);

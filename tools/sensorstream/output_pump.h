@@ -1,8 +1,9 @@
 #pragma once
 
-// The output thread: takes the buffers the device wrote from the reading queue,
-// has the converter turn each into a host structure, and writes the readings out
-// (or feeds the live table), counting every buffer on the way.
+// The output thread: takes the buffers the device wrote from the reading queue a
+// batch at a time, has the converter turn each into a host structure, reads it into
+// one reused record, and writes the readings out in large blocks (or feeds the live
+// table), counting every buffer on the way.
 
 #include "conduit/interfaces/converter.h"
 #include "console.h"
@@ -54,7 +55,8 @@ public:
 
 private:
     void run();
-    void handle(conduit::interfaces::IDataBuffer* buffer, std::string& text);
+    void handle(conduit::interfaces::IDataBuffer* buffer, std::string& text,
+                MeasurementCounts& batchCounts);
     void writeOut(const std::string& text);
 
     ReadingQueue& queue;
@@ -66,6 +68,8 @@ private:
     std::atomic<bool> reached{false};
     std::atomic<bool> writeFailed{false};
     // Output thread only until join.
+    SampleReader reader;
+    SampleRecord record;
     std::uint64_t output = 0;
     std::uint64_t afterCount = 0;
     std::uint64_t notConverted = 0;

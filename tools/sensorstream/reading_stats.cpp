@@ -4,12 +4,21 @@
 
 namespace sensorstream {
 
+std::size_t counterOf(std::int32_t measurement) {
+    return measurement >= 0 && measurement <= MAX_MEASUREMENT
+               ? static_cast<std::size_t>(measurement)
+               : 0;
+}
+
 void ReadingCounts::add(std::int32_t measurement) {
-    const std::size_t index = measurement >= 0 && measurement <= MAX_MEASUREMENT
-                                  ? static_cast<std::size_t>(measurement)
-                                  : 0;
     std::lock_guard<std::mutex> lock(mutex);
-    ++counts[index];
+    ++counts[counterOf(measurement)];
+}
+
+void ReadingCounts::add(const MeasurementCounts& batch) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        counts[i] += batch[i];
 }
 
 MeasurementCounts ReadingCounts::snapshot() const {

@@ -19,9 +19,14 @@ namespace sensorstream {
 using MeasurementCounts = std::array<std::uint64_t, MAX_MEASUREMENT + 1>;
 using MeasurementRates = std::array<double, MAX_MEASUREMENT + 1>;
 
+// The counter of a measurement code.
+std::size_t counterOf(std::int32_t measurement);
+
 class ReadingCounts {
 public:
     void add(std::int32_t measurement);
+    // The counts of a batch of readings at once: one lock for the batch.
+    void add(const MeasurementCounts& batch);
     MeasurementCounts snapshot() const;
 
 private:

@@ -2,8 +2,10 @@
 
 #include "tools/common/host_value.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace sensorstream {
 
@@ -26,12 +28,37 @@ void appendJsonString(const std::string& text, std::string& out) {
     out += '"';
 }
 
-void appendJsonNumber(double value, std::string& out) {
-    const std::string text = kxtools::numberText(value);
+// A line is made in a buffer on the stack and appended whole: one append per
+// reading, numbers written in place. Room for the longest line of either format.
+constexpr std::size_t LINE_ROOM = 2048;
+
+constexpr std::size_t namesLength() {
+    std::size_t length = 0;
+    for (const char* name : SAMPLE_FIELD_NAMES)
+        length += std::char_traits<char>::length(name);
+    return length;
+}
+
+// Every member's name quoted with its separator and colon ("{\"X\":", six characters
+// beyond the name at most), six numbers in brackets, every other a quoted number.
+static_assert(namesLength() + 6 * FIELD_COUNT + 6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
+                      (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 2) + 2 <=
+                  LINE_ROOM,
+              "a JSON line fits");
+static_assert(6 * (kxtools::MAX_NUMBER_TEXT + 1) +
+                      (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 1) + 1 <=
+                  LINE_ROOM,
+              "a CSV line fits");
+
+char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
+
+char* putJsonNumber(double value, char* at) {
     if (std::isfinite(value))
-        out += text;
-    else
-        appendJsonString(text, out);
+        return kxtools::writeNumberText(value, at);
+    *at = '"';
+    at = kxtools::writeNumberText(value, at + 1); // NaN, Inf, -Inf: nothing to escape
+    *at = '"';
+    return at + 1;
 }
 
 // Quotes a CSV cell only when it needs it.
@@ -47,37 +74,6 @@ std::string csvCell(const std::string& text) {
     return quoted + "\"";
 }
 
-std::string joined(const std::vector<double>& values) {
-    std::string text;
-    for (std::size_t i = 0; i < values.size(); ++i)
-        text += (i == 0 ? "" : " ") + kxtools::numberText(values[i]);
-    return text;
-}
-
-class JsonFormat : public RecordFormat {
-public:
-    std::string header() const override { return ""; }
-    void append(const SampleRecord& record, std::string& out) const override {
-        out += jsonLine(record);
-    }
-};
-
-class CsvFormat : public RecordFormat {
-public:
-    std::string header() const override { return csvHeader(); }
-    void append(const SampleRecord& record, std::string& out) const override {
-        out += csvLine(record);
-    }
-};
-
-class TableFormat : public RecordFormat {
-public:
-    std::string header() const override { return tableHeader(); }
-    void append(const SampleRecord& record, std::string& out) const override {
-        out += tableLine(record);
-    }
-};
-
 } // namespace
 
 std::unique_ptr<RecordFormat> makeRecordFormat(Format format) {
@@ -92,56 +88,90 @@ std::unique_ptr<RecordFormat> makeRecordFormat(Format format) {
     return std::make_unique<JsonFormat>();
 }
 
-std::string jsonLine(const SampleRecord& record) {
-    std::string out = "{";
-    bool first = true;
-    for (const auto& field : record.fields) {
-        if (!first)
-            out += ',';
-        first = false;
-        appendJsonString(field.name, out);
-        out += ':';
-        if (!field.set) {
-            out += "null";
-        } else if (field.values.size() == 1 && field.name != "Timestamp") {
-            appendJsonNumber(field.values.front(), out);
-        } else {
-            out += '[';
-            for (std::size_t i = 0; i < field.values.size(); ++i) {
-                if (i != 0)
-                    out += ',';
-                appendJsonNumber(field.values[i], out);
-            }
-            out += ']';
-        }
+JsonFormat::JsonFormat() {
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        std::string& start = memberStarts[field];
+        start = field == 0 ? "{" : ",";
+        appendJsonString(SAMPLE_FIELD_NAMES[field], start);
+        start += ':';
     }
-    out += "}\n";
-    return out;
 }
 
-std::string csvHeader() {
+void JsonFormat::append(const SampleRecord& record, std::string& out) const {
+    char line[LINE_ROOM];
+    char* at = line;
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        at = put(at, memberStarts[field]);
+        if (!record.isSet(field)) {
+            at = put(at, "null");
+        } else if (field == TIMESTAMP_FIELD) {
+            for (std::size_t i = 0; i < record.timestamp.size(); ++i) {
+                *at++ = i == 0 ? '[' : ',';
+                at = putJsonNumber(record.timestamp[i], at);
+            }
+            *at++ = ']';
+        } else {
+            at = putJsonNumber(record.values[field], at);
+        }
+    }
+    at = put(at, "}\n");
+    out.append(line, at);
+}
+
+std::string CsvFormat::header() const {
     std::string line;
-    for (std::size_t i = 0; i < SAMPLE_FIELD_NAMES.size(); ++i)
+    for (std::size_t i = 0; i < FIELD_COUNT; ++i)
         line += (i == 0 ? "" : ",") + csvCell(SAMPLE_FIELD_NAMES[i]);
     return line + "\n";
 }
 
+// Numbers and time stamps hold no comma, quote or line break: no cell needs quotes.
+void CsvFormat::append(const SampleRecord& record, std::string& out) const {
+    char line[LINE_ROOM];
+    char* at = line;
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        if (field != 0)
+            *at++ = ',';
+        if (!record.isSet(field))
+            continue;
+        if (field != TIMESTAMP_FIELD) {
+            at = kxtools::writeNumberText(record.values[field], at);
+        } else if (char* end = writeTimestampText(record.timestamp, at)) {
+            at = end;
+        } else {
+            // A time stamp that is no date: its six numbers.
+            for (std::size_t i = 0; i < record.timestamp.size(); ++i) {
+                if (i != 0)
+                    *at++ = ' ';
+                at = kxtools::writeNumberText(record.timestamp[i], at);
+            }
+        }
+    }
+    *at++ = '\n';
+    out.append(line, at);
+}
+
+std::string jsonLine(const SampleRecord& record) {
+    static const JsonFormat format;
+    std::string line;
+    format.append(record, line);
+    return line;
+}
+
+std::string csvHeader() { return CsvFormat().header(); }
+
 std::string csvLine(const SampleRecord& record) {
     std::string line;
-    for (std::size_t i = 0; i < SAMPLE_FIELD_NAMES.size(); ++i) {
-        if (i != 0)
-            line += ',';
-        const SampleField* field = record.find(SAMPLE_FIELD_NAMES[i]);
-        if (field == nullptr || !field->set)
-            continue;
-        std::string cell;
-        if (field->name == "Timestamp" && field->values.size() == record.timestamp.size())
-            cell = timestampText(record.timestamp);
-        if (cell.empty())
-            cell = joined(field->values);
-        line += csvCell(cell);
-    }
-    return line + "\n";
+    CsvFormat().append(record, line);
+    return line;
+}
+
+std::string tableHeader() { return TableFormat().header(); }
+
+std::string tableLine(const SampleRecord& record) {
+    std::string line;
+    TableFormat().append(record, line);
+    return line;
 }
 
 std::string readableNumber(double value) {
@@ -159,27 +189,28 @@ constexpr int MEASUREMENT_WIDTH = 19;
 
 } // namespace
 
-std::string tableHeader() {
+std::string TableFormat::header() const {
     char line[128];
     std::snprintf(line, sizeof line, "%-*s  %-*s  %s\n", TIME_WIDTH, "time", MEASUREMENT_WIDTH,
                   "measurement", "values");
     return line;
 }
 
-std::string tableLine(const SampleRecord& record) {
+void TableFormat::append(const SampleRecord& record, std::string& out) const {
     char start[96];
     std::snprintf(start, sizeof start, "%-*s  %-*s", TIME_WIDTH,
                   timeOfDayText(record.timestamp).c_str(), MEASUREMENT_WIDTH,
                   measurementName(record.measurement).c_str());
-    std::string line = start;
-    for (const auto& field : record.fields) {
-        if (!field.set || field.name == "Timestamp" || field.name == "Measurement")
+    out += start;
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        if (!record.isSet(field) || field == TIMESTAMP_FIELD || field == MEASUREMENT_FIELD)
             continue;
-        line += "  " + field.name + " ";
-        for (std::size_t i = 0; i < field.values.size(); ++i)
-            line += (i == 0 ? "" : " ") + readableNumber(field.values[i]);
+        out += "  ";
+        out += SAMPLE_FIELD_NAMES[field];
+        out += ' ';
+        out += readableNumber(record.values[field]);
     }
-    return line + "\n";
+    out += '\n';
 }
 
 } // namespace sensorstream

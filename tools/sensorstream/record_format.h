@@ -1,11 +1,13 @@
 #pragma once
 
 // The three ways sensorstream writes readings: JSON lines, CSV and a table for
-// people. Each turns a reading into one line of text ending in "\n".
+// people. Each appends a reading's line, ending in "\n", to a text the caller keeps
+// and reuses, so that writing a reading allocates nothing once the text has grown.
 
 #include "sample_record.h"
 #include "sensorstream_options.h"
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -22,17 +24,39 @@ public:
 
 std::unique_ptr<RecordFormat> makeRecordFormat(Format format);
 
-// JSON: an object with every field of the structure in its order; set fields are
-// numbers (Timestamp an array of six), unset ones null; NaN and infinities, which
-// JSON has no numbers for, are the strings "NaN", "Inf", "-Inf".
-std::string jsonLine(const SampleRecord& record);
+// JSON: an object with every field in the converter's order; set fields are numbers
+// (Timestamp an array of six), unset ones null; NaN and infinities, which JSON has
+// no numbers for, are the strings "NaN", "Inf", "-Inf".
+class JsonFormat : public RecordFormat {
+public:
+    JsonFormat();
+    std::string header() const override { return ""; }
+    void append(const SampleRecord& record, std::string& out) const override;
+
+private:
+    // '{' or ',' and the quoted name with its colon, made once: "{\"Timestamp\":".
+    std::array<std::string, FIELD_COUNT> memberStarts;
+};
 
 // CSV: one column per field of SAMPLE_FIELD_NAMES; Timestamp as ISO 8601 local
 // time, unset fields empty.
-std::string csvHeader();
-std::string csvLine(const SampleRecord& record);
+class CsvFormat : public RecordFormat {
+public:
+    std::string header() const override;
+    void append(const SampleRecord& record, std::string& out) const override;
+};
 
 // A text with readable numbers (seven significant digits) and only the set fields.
+class TableFormat : public RecordFormat {
+public:
+    std::string header() const override;
+    void append(const SampleRecord& record, std::string& out) const override;
+};
+
+// One reading's line in each format, as a text of its own.
+std::string jsonLine(const SampleRecord& record);
+std::string csvHeader();
+std::string csvLine(const SampleRecord& record);
 std::string tableHeader();
 std::string tableLine(const SampleRecord& record);
 

@@ -3,49 +3,69 @@
 #include "tools/common/host_value.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
 namespace sensorstream {
 
-const SampleField* SampleRecord::find(const std::string& name) const {
-    for (const auto& field : fields) {
-        if (field.name == name)
-            return &field;
+std::size_t fieldIndex(std::string_view name) {
+    for (std::size_t i = 0; i < FIELD_COUNT; ++i) {
+        if (name == SAMPLE_FIELD_NAMES[i])
+            return i;
     }
-    return nullptr;
+    return FIELD_COUNT;
+}
+
+std::optional<double> SampleRecord::value(std::string_view name) const {
+    const std::size_t field = fieldIndex(name);
+    if (field == FIELD_COUNT || field == TIMESTAMP_FIELD || !isSet(field))
+        return std::nullopt;
+    return values[field];
+}
+
+void SampleReader::locateFields(const tvArray* structure) {
+    locatedFieldCount = tvGetNumberOfFields(structure);
+    fieldNumbers.fill(-1);
+    for (int number = 0; number < locatedFieldCount; ++number) {
+        const char* name = tvGetFieldNameByNumber(structure, number);
+        const std::size_t field = name != nullptr ? fieldIndex(name) : FIELD_COUNT;
+        if (field != FIELD_COUNT && fieldNumbers[field] < 0)
+            fieldNumbers[field] = number;
+    }
+}
+
+bool SampleReader::read(const tvArray* structure, SampleRecord& record) {
+    if (structure == nullptr || tvGetClassID(structure) != tvSTRUCT_CLASS ||
+        tvGetNumberOfElements(structure) != 1)
+        return false;
+    if (tvGetNumberOfFields(structure) != locatedFieldCount)
+        locateFields(structure);
+    record.set.reset();
+    record.timestamp.fill(0.0);
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        if (fieldNumbers[field] < 0)
+            continue;
+        const tvArray* value = tvGetFieldByNumber(structure, 0, fieldNumbers[field]);
+        if (field == TIMESTAMP_FIELD) {
+            const auto count =
+                kxtools::hostNumbersInto(value, record.timestamp.data(), record.timestamp.size());
+            record.set[field] = count && *count == record.timestamp.size();
+            if (!record.isSet(field))
+                record.timestamp.fill(0.0); // a part written of a time that is none
+        } else {
+            const auto count = kxtools::hostNumbersInto(value, &record.values[field], 1);
+            record.set[field] = count && *count >= 1;
+        }
+    }
+    if (!record.isSet(MEASUREMENT_FIELD))
+        return false;
+    record.measurement = static_cast<std::int32_t>(record.values[MEASUREMENT_FIELD]);
+    return true;
 }
 
 std::optional<SampleRecord> readSampleRecord(const tvArray* structure) {
-    if (structure == nullptr || tvGetClassID(structure) != tvSTRUCT_CLASS ||
-        tvGetNumberOfElements(structure) != 1)
-        return std::nullopt;
+    SampleReader reader;
     SampleRecord record;
-    bool hasMeasurement = false;
-    const int count = tvGetNumberOfFields(structure);
-    for (int i = 0; i < count; ++i) {
-        const char* name = tvGetFieldNameByNumber(structure, i);
-        if (name == nullptr)
-            continue;
-        SampleField field;
-        field.name = name;
-        const tvArray* value = tvGetField(structure, 0, name);
-        if (auto numbers = kxtools::hostNumbers(value); numbers && !numbers->empty()) {
-            field.set = true;
-            field.values = std::move(*numbers);
-            const tvClassID classID = tvGetClassID(value);
-            field.integer = classID != tvDOUBLE_CLASS && classID != tvSINGLE_CLASS;
-        }
-        if (field.name == "Measurement" && field.set) {
-            hasMeasurement = true;
-            record.measurement = static_cast<std::int32_t>(field.values.front());
-        }
-        if (field.name == "Timestamp" && field.values.size() == record.timestamp.size()) {
-            for (std::size_t k = 0; k < record.timestamp.size(); ++k)
-                record.timestamp[k] = field.values[k];
-        }
-        record.fields.push_back(std::move(field));
-    }
-    if (!hasMeasurement)
+    if (!reader.read(structure, record))
         return std::nullopt;
     return record;
 }
@@ -88,17 +108,41 @@ bool validTimestamp(const std::array<double, 6>& t) {
 // Milliseconds of the second, rounded, so that 30.25 shows as 30.250 and not 30.249.
 long millisecondsOf(double seconds) { return std::lround(seconds * 1000.0); }
 
+// value as exactly `width` decimal digits, with leading zeros (value < 10^width).
+char* putDigits(char* at, long value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        at[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return at + width;
+}
+
 } // namespace
 
-std::string timestampText(const std::array<double, 6>& t) {
+char* writeTimestampText(const std::array<double, 6>& t, char* at) {
     if (!validTimestamp(t))
-        return "";
+        return nullptr;
+    // A second of 60.9995 rounds to 61.000: two digits of seconds stay enough.
     const long ms = millisecondsOf(t[5]);
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02ld.%03ld", static_cast<int>(t[0]),
-                  static_cast<int>(t[1]), static_cast<int>(t[2]), static_cast<int>(t[3]),
-                  static_cast<int>(t[4]), ms / 1000, ms % 1000);
-    return text;
+    at = putDigits(at, static_cast<long>(t[0]), 4);
+    *at++ = '-';
+    at = putDigits(at, static_cast<long>(t[1]), 2);
+    *at++ = '-';
+    at = putDigits(at, static_cast<long>(t[2]), 2);
+    *at++ = 'T';
+    at = putDigits(at, static_cast<long>(t[3]), 2);
+    *at++ = ':';
+    at = putDigits(at, static_cast<long>(t[4]), 2);
+    *at++ = ':';
+    at = putDigits(at, ms / 1000, 2);
+    *at++ = '.';
+    return putDigits(at, ms % 1000, 3);
+}
+
+std::string timestampText(const std::array<double, 6>& t) {
+    char text[24];
+    char* end = writeTimestampText(t, text);
+    return end != nullptr ? std::string(text, static_cast<std::size_t>(end - text)) : std::string();
 }
 
 std::string timeOfDayText(const std::array<double, 6>& t) {

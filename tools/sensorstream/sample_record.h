@@ -1,23 +1,29 @@
 #pragma once
 
 // A sensor reading as the converter hands it to the host: a 1-by-1 structure with
-// the 18 fields the converter names, read back through the host array API into
-// plain values.
+// the 18 fields the converter names, read back through the host array API into a
+// record of plain numbers. Reading a structure allocates nothing: a fast stream
+// reads tens of thousands a second.
 
 #include "conduit/tvarray/tv_array.h"
 #include "kineconvert/sample_structure.h"
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace sensorstream {
 
-// The fields of every structure, in the converter's order: the columns of CSV.
+// The fields of every structure, in the converter's order: the members of JSON and
+// the columns of CSV.
 constexpr auto SAMPLE_FIELD_NAMES = kineconvert::SAMPLE_FIELDS;
+constexpr std::size_t FIELD_COUNT = SAMPLE_FIELD_NAMES.size();
+constexpr std::size_t TIMESTAMP_FIELD = 0;
+constexpr std::size_t MEASUREMENT_FIELD = 1;
 
 // "Measurement" codes, 0 for a sample of no known sensor.
 constexpr std::int32_t MAX_MEASUREMENT = kineconvert::VERTICAL_LOCATION;
@@ -26,25 +32,44 @@ constexpr std::int32_t MAX_MEASUREMENT = kineconvert::VERTICAL_LOCATION;
 constexpr std::array<std::int32_t, MAX_MEASUREMENT + 1> MEASUREMENT_DISPLAY_ORDER = {1, 2, 5, 6,
                                                                                      3, 4, 7, 0};
 
-struct SampleField {
-    std::string name;
-    bool set = false;           // unset fields are empty host values
-    bool integer = false;       // an integer class (Measurement)
-    std::vector<double> values; // the elements when set (six for Timestamp)
-};
-
+// One reading. What the structure sets is marked in `set`, by the field's place in
+// SAMPLE_FIELD_NAMES: "Timestamp" when it holds the six parts of a time, the others
+// when they hold a number (the first, should one hold several).
 struct SampleRecord {
-    std::vector<SampleField> fields; // every field of the structure, in its order
-    std::int32_t measurement = 0;
+    std::bitset<FIELD_COUNT> set;
     // year, month, day, hour, minute, second with milliseconds as its fraction
     std::array<double, 6> timestamp{};
+    std::int32_t measurement = 0;
+    std::array<double, FIELD_COUNT> values{}; // of the set fields after "Timestamp"
+    // What else a reading comes to carry (the phone it came from, when it arrived)
+    // belongs here too: the formats and the live table read records, not structures.
 
-    // The field of that name, or null.
-    const SampleField* find(const std::string& name) const;
+    bool isSet(std::size_t field) const { return set.test(field); }
+    // The number of a set field, by name; nothing when unset or not a field.
+    std::optional<double> value(std::string_view name) const;
 };
 
-// Reads a structure made by the converter. Nothing when it is not a structure
-// with a "Measurement"; the structure stays the caller's.
+// The place of a field in SAMPLE_FIELD_NAMES, or FIELD_COUNT for no such field.
+std::size_t fieldIndex(std::string_view name);
+
+// Reads the converter's structures. A converter makes every structure with the same
+// fields in the same order, so the reader finds by name where each field is in the
+// first structure it reads and from then on reads the fields by number; it looks
+// again only when a structure has another number of fields.
+class SampleReader {
+public:
+    // Reads a structure into record; false (record unspecified) when it is not a
+    // 1-by-1 structure with a numeric "Measurement". The structure stays the caller's.
+    bool read(const tvArray* structure, SampleRecord& record);
+
+private:
+    void locateFields(const tvArray* structure);
+
+    int locatedFieldCount = -1;                  // of the structure the places came from
+    std::array<int, FIELD_COUNT> fieldNumbers{}; // in the structure; -1 for a field it lacks
+};
+
+// One structure read by a reader of its own.
 std::optional<SampleRecord> readSampleRecord(const tvArray* structure);
 
 // "acceleration", "rotation rate", "heading", "horizontal location",
@@ -56,7 +81,10 @@ std::string measurementName(std::int32_t measurement);
 std::string measurementShortName(std::int32_t measurement);
 
 // "2024-01-01T10:15:30.250": the time stamp as local ISO 8601 text, to the
-// millisecond. "" when the time stamp is not a valid date.
+// millisecond, written at `at` (23 characters); returns the end of the text, or
+// null (nothing written) when the time stamp is not a valid date.
+char* writeTimestampText(const std::array<double, 6>& timestamp, char* at);
+// The same as a text of its own, "" for no valid date.
 std::string timestampText(const std::array<double, 6>& timestamp);
 // "10:15:30.250".
 std::string timeOfDayText(const std::array<double, 6>& timestamp);

@@ -31,10 +31,10 @@ std::string errorsOf(const std::vector<korvex::host::Message>& messages) {
 
 } // namespace
 
-SensorSession::SensorSession(const Settings& settings, std::size_t queueCapacity)
+SensorSession::SensorSession(const Settings& settings, korvex::host::BatchLimits queueLimits)
     : deviceLibrary(pluginPath(devicePluginName(settings.app))),
       converterLibrary(pluginPath("kineconvert")), channel(deviceLibrary.name()),
-      queue(queueCapacity), converter(converterLibrary.createConverter()) {
+      queue(queueLimits), converter(converterLibrary.createConverter()) {
     // Every buffer goes from the device's thread straight into the queue; a full
     // queue holds the device's thread until the output thread makes room.
     channel.setBufferHandler(

@@ -24,7 +24,7 @@ public:
     // Loads the app's device plug-in and kineconvert, creates the converter and the
     // device, and initialises it with the port and bind address. Throws
     // std::runtime_error with the device's message when init reports an error.
-    SensorSession(const Settings& settings, std::size_t queueCapacity);
+    SensorSession(const Settings& settings, korvex::host::BatchLimits queueLimits);
     ~SensorSession(); // closes the device if open, then terms it
 
     SensorSession(const SensorSession&) = delete;

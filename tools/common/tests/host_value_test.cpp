@@ -1,5 +1,6 @@
 #include "tools/common/host_value.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +48,32 @@ TEST(NumberText, IsTheShortestTextThatReadsBackExactly) {
         EXPECT_EQ(value, std::strtod(numberText(value).c_str(), nullptr)) << value;
 }
 
+// Whole numbers take a shortcut; it must write what the general shortest form
+// writes, on both sides of where that form turns to an exponent (100000 is
+// "1e+05"), for every whole number near it and every one a reading's time holds.
+TEST(NumberText, WholeNumbersReadAsTheShortestFormWritesThem) {
+    const auto shortest = [](double value) {
+        char text[64];
+        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+    };
+    std::string out;
+    for (int n = -150000; n <= 150000; ++n) {
+        for (const double value : {static_cast<double>(n), n + 0.5}) {
+            out.clear();
+            kxtools::appendNumberText(value, out);
+            ASSERT_EQ(shortest(value), out) << value;
+        }
+    }
+    for (const double value : {1e5, -1e5, 1e6, 1e15, 1e16, 2147483648.0, -2147483649.0, 1e300}) {
+        out.clear();
+        kxtools::appendNumberText(value, out);
+        EXPECT_EQ(shortest(value), out) << value;
+    }
+    EXPECT_EQ("1e+05", numberText(100000.0));
+    EXPECT_EQ("99999", numberText(99999.0));
+    EXPECT_EQ("-0", numberText(-0.0));
+}
+
 TEST(HostValue, ReadsNumbersOfEveryClassAsDoubles) {
     EXPECT_EQ(std::vector<double>({1.5, -2.0}),
               *hostNumbers(row<double>(tvDOUBLE_CLASS, {1.5, -2.0}).get()));
@@ -64,6 +91,22 @@ TEST(HostValue, ReadsNumbersOfEveryClassAsDoubles) {
     HostArray text(tvCreateString("10.0.0.5"));
     EXPECT_FALSE(hostNumbers(text.get()));
     EXPECT_FALSE(hostNumbers(nullptr));
+}
+
+TEST(HostValue, ReadsNumbersIntoRoomOfTheCallersAndTellsHowManyThereAre) {
+    double room[3] = {-1, -1, -1};
+    // Only as many as there is room for, but the count of all.
+    const auto four = row<std::uint64_t>(tvUINT64_CLASS, {1, 2, 3, 4});
+    EXPECT_EQ(4u, kxtools::hostNumbersInto(four.get(), room, 2).value());
+    EXPECT_EQ(1.0, room[0]);
+    EXPECT_EQ(2.0, room[1]);
+    EXPECT_EQ(-1.0, room[2]) << "beyond the room nothing is written";
+    EXPECT_EQ(1u, kxtools::hostNumbersInto(row<std::int8_t>(tvINT8_CLASS, {-7}).get(), room, 3));
+    EXPECT_EQ(-7.0, room[0]);
+    EXPECT_EQ(0u, kxtools::hostNumbersInto(row<double>(tvDOUBLE_CLASS, {}).get(), room, 3));
+    HostArray text(tvCreateString("10.0.0.5"));
+    EXPECT_FALSE(kxtools::hostNumbersInto(text.get(), room, 3));
+    EXPECT_FALSE(kxtools::hostNumbersInto(nullptr, room, 3));
 }
 
 TEST(HostValue, ReadsTextAndCellsAndRendersAnyValue) {

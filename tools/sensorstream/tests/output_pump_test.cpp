@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace {
@@ -13,8 +15,8 @@ namespace {
 using namespace sensorstream;
 using namespace std::chrono_literals;
 using korvex::host::BufferPtr;
-using sensorstream::testing::MARCH_2_2014;
 using sensorstream::testing::contentsOf;
+using sensorstream::testing::MARCH_2_2014;
 
 class NumberedBuffer : public conduit::interfaces::IDataBuffer {
 public:
@@ -50,34 +52,61 @@ public:
     void destroy() override {}
 };
 
+// A pump over a queue of `capacity` buffers and the scripted converter, writing one
+// format to `output`. feed() pushes numbered buffers, closes the queue and joins.
+struct PumpRig {
+    PumpRig(std::size_t capacity, Format outputFormat, std::FILE* output, const char* name,
+            std::optional<std::uint64_t> count = std::nullopt)
+        : queue(limits(capacity)), format(makeRecordFormat(outputFormat)),
+          pump(queue, converter, console, counts, settings(output, name, count)) {
+        pump.start();
+    }
+
+    void feed(int buffers, int modulo = 0) {
+        for (int n = 0; n < buffers; ++n)
+            ASSERT_TRUE(queue.push(BufferPtr(new NumberedBuffer(modulo != 0 ? n % modulo : n))));
+        queue.close();
+        pump.join();
+    }
+
+    static korvex::host::BatchLimits limits(std::size_t capacity) {
+        korvex::host::BatchLimits queueLimits = readingQueueLimits();
+        queueLimits.capacity = capacity;
+        return queueLimits;
+    }
+    PumpSettings settings(std::FILE* output, const char* name,
+                          std::optional<std::uint64_t> count) const {
+        PumpSettings result;
+        result.output = output;
+        result.format = format.get();
+        result.count = count;
+        result.outputName = name;
+        return result;
+    }
+
+    ReadingQueue queue;
+    ScriptedConverter converter;
+    Console console{stderr, false, false, false};
+    ReadingCounts counts;
+    std::unique_ptr<RecordFormat> format;
+    OutputPump pump;
+};
+
 TEST(OutputPump, AccountsForEveryBuffer) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(nullptr, out);
-    ReadingQueue queue(4);
-    ScriptedConverter converter;
-    Console console(stderr, false, false, false);
-    ReadingCounts counts;
-    const auto format = makeRecordFormat(Format::Csv);
-    PumpSettings settings;
-    settings.output = out;
-    settings.format = format.get();
-    settings.count = 5;
-    settings.outputName = "the test file";
-    OutputPump pump(queue, converter, console, counts, settings);
-    pump.start();
+    PumpRig rig(4, Format::Csv, out, "the test file", 5);
     // Buffers 0 to 9: 3 is not converted, 4 fails; 0, 1, 2, 5, 6 make the five
     // readings of --count; 7, 8, 9 come after it.
-    for (int n = 0; n < 10; ++n)
-        ASSERT_TRUE(queue.push(BufferPtr(new NumberedBuffer(n))));
-    queue.close();
-    pump.join();
+    rig.feed(10);
 
+    const OutputPump& pump = rig.pump;
     EXPECT_TRUE(pump.countReached());
     EXPECT_FALSE(pump.failed());
     EXPECT_EQ(5u, pump.outputCount());
     EXPECT_EQ(2u, pump.notConvertedCount());
     EXPECT_EQ(3u, pump.afterCountCount());
-    EXPECT_EQ(5u, counts.snapshot()[1]);
+    EXPECT_EQ(5u, rig.counts.snapshot()[1]);
     std::string expected = csvHeader();
     for (int n : {0, 1, 2, 5, 6})
         expected += "2014-03-02T10:15:30.250,1,,,,,,,,,,," + std::to_string(n) + ",,,,,\n";
@@ -85,29 +114,38 @@ TEST(OutputPump, AccountsForEveryBuffer) {
     std::fclose(out);
 }
 
+// Far more text than one block, in batches of every size: every line whole, in the
+// order of the buffers.
+TEST(OutputPump, ManyReadingsAreWrittenInBlocksInOrder) {
+    constexpr int COUNT = 6000;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(nullptr, out);
+    PumpRig rig(64, Format::Json, out, "the test file");
+    rig.feed(COUNT);
+
+    EXPECT_EQ(static_cast<std::uint64_t>(COUNT - 2), rig.pump.outputCount());
+    EXPECT_EQ(static_cast<std::uint64_t>(COUNT - 2), rig.counts.snapshot()[1]);
+    std::string expected;
+    for (int n = 0; n < COUNT; ++n) {
+        if (n != 3 && n != 4)
+            expected += jsonLine(sensorstream::testing::sampleRecord(1, MARCH_2_2014, {{"X", n}}));
+    }
+    ASSERT_GT(expected.size(), 1000000u) << "many blocks";
+    EXPECT_TRUE(expected == contentsOf(out)) << "the file differs from the lines expected";
+    std::fclose(out);
+}
+
 TEST(OutputPump, AWriteFailureIsReportedAndTheQueueStillDrains) {
     // A stream opened for reading only: every write fails.
     std::FILE* readOnly = std::fopen("/dev/null", "r");
     ASSERT_NE(nullptr, readOnly);
-    ReadingQueue queue(2);
-    ScriptedConverter converter;
-    Console console(stderr, false, false, false);
-    ReadingCounts counts;
-    const auto format = makeRecordFormat(Format::Json);
-    PumpSettings settings;
-    settings.output = readOnly;
-    settings.format = format.get();
-    settings.outputName = "standard output";
-    OutputPump pump(queue, converter, console, counts, settings);
-    pump.start();
+    PumpRig rig(2, Format::Json, readOnly, "standard output");
     // More buffers than the queue holds: the pump must keep taking them after the
     // failure, or the writer would wait for ever.
-    for (int n = 0; n < 20; ++n)
-        ASSERT_TRUE(queue.push(BufferPtr(new NumberedBuffer(n % 3))));
-    queue.close();
-    pump.join();
-    EXPECT_TRUE(pump.failed());
-    EXPECT_EQ(0u, pump.failure().find("cannot write to standard output: ")) << pump.failure();
+    rig.feed(20, 3);
+    EXPECT_TRUE(rig.pump.failed());
+    EXPECT_EQ(0u, rig.pump.failure().find("cannot write to standard output: "))
+        << rig.pump.failure();
     std::fclose(readOnly);
 }
 

@@ -17,6 +17,14 @@ TEST(ReadingCounts, CountsPerMeasurementAndOutOfRangeAsOther) {
     EXPECT_EQ(1u, snapshot[5]);
     EXPECT_EQ(1u, snapshot[7]);
     EXPECT_EQ(7u, totalOf(snapshot));
+    // A batch's counts are added to every counter at once.
+    MeasurementCounts batch{};
+    batch[counterOf(1)] = 10;
+    batch[counterOf(42)] = 2;
+    counts.add(batch);
+    EXPECT_EQ(12u, counts.snapshot()[1]);
+    EXPECT_EQ(5u, counts.snapshot()[0]);
+    EXPECT_EQ(19u, totalOf(counts.snapshot()));
 }
 
 TEST(RateMeter, MeasuresOverTheLastWindow) {

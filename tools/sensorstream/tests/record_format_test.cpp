@@ -17,18 +17,52 @@ TEST(SampleRecord, ReadsEveryFieldWithWhatIsSet) {
     ASSERT_TRUE(record);
     EXPECT_EQ(1, record->measurement);
     EXPECT_EQ(MARCH_2_2014, record->timestamp);
-    ASSERT_EQ(SAMPLE_FIELD_NAMES.size(), record->fields.size());
-    for (std::size_t i = 0; i < SAMPLE_FIELD_NAMES.size(); ++i) {
-        const auto& field = record->fields[i];
-        EXPECT_EQ(SAMPLE_FIELD_NAMES[i], field.name);
-        const bool set = field.name == "Timestamp" || field.name == "Measurement" ||
-                         field.name == "X" || field.name == "Y" || field.name == "Z";
-        EXPECT_EQ(set, field.set) << field.name;
+    for (std::size_t i = 0; i < FIELD_COUNT; ++i) {
+        const std::string name = SAMPLE_FIELD_NAMES[i];
+        EXPECT_EQ(i, fieldIndex(name));
+        const bool set = name == "Timestamp" || name == "Measurement" || name == "X" ||
+                         name == "Y" || name == "Z";
+        EXPECT_EQ(set, record->isSet(i)) << name;
     }
-    EXPECT_TRUE(record->find("Measurement")->integer);
-    EXPECT_FALSE(record->find("X")->integer);
-    EXPECT_EQ(std::vector<double>{-9.81}, record->find("Y")->values);
-    EXPECT_EQ(nullptr, record->find("Speedometer"));
+    EXPECT_EQ(1.0, record->value("Measurement"));
+    EXPECT_EQ(-9.81, record->value("Y"));
+    EXPECT_FALSE(record->value("Latitude")) << "unset";
+    EXPECT_FALSE(record->value("Speedometer")) << "no such field";
+    EXPECT_EQ(FIELD_COUNT, fieldIndex("Speedometer"));
+}
+
+// The reader finds the fields' places in the first structure and reads later ones
+// by number: a structure of another layout must make it look again, and one reader
+// must give each structure its own values, nothing left over from the one before.
+TEST(SampleRecord, OneReaderReadsStructuresOfEveryLayoutRight) {
+    SampleReader reader;
+    SampleRecord record;
+    ASSERT_TRUE(reader.read(sampleStructure(1, MARCH_2_2014, {{"X", 1}, {"Y", 2}}).get(), record));
+    EXPECT_EQ(2.0, record.value("Y"));
+    ASSERT_TRUE(reader.read(sampleStructure(7, MARCH_2_2014, {{"Altitude", 410}}).get(), record));
+    EXPECT_EQ(7, record.measurement);
+    EXPECT_EQ(410.0, record.value("Altitude"));
+    EXPECT_FALSE(record.value("Y")) << "the previous reading's field";
+
+    // Fewer fields, in another order, of other classes: found by name again.
+    const char* names[] = {"Y", "Measurement", "Timestamp"};
+    kxtools::HostArray shuffled(tvCreateStructMatrix(1, 1, 3, names));
+    tvArray* code = tvCreateNumericMatrix(1, 1, tvUINT8_CLASS, tvREAL);
+    *static_cast<std::uint8_t*>(tvGetData(code)) = 2;
+    tvSetField(shuffled.get(), 0, "Measurement", code);
+    tvSetField(shuffled.get(), 0, "Y", tvCreateDoubleScalar(-3.5));
+    ASSERT_TRUE(reader.read(shuffled.get(), record));
+    EXPECT_EQ(2, record.measurement);
+    EXPECT_EQ(-3.5, record.value("Y"));
+    EXPECT_FALSE(record.isSet(TIMESTAMP_FIELD));
+    EXPECT_EQ((std::array<double, 6>{}), record.timestamp) << "no time: all parts 0";
+
+    // A time stamp that is not six numbers is none.
+    auto shortTime = sampleStructure(1, MARCH_2_2014, {});
+    tvSetField(shortTime.get(), 0, "Timestamp", tvCreateDoubleScalar(2014));
+    ASSERT_TRUE(reader.read(shortTime.get(), record));
+    EXPECT_FALSE(record.isSet(TIMESTAMP_FIELD));
+    EXPECT_EQ((std::array<double, 6>{}), record.timestamp);
 }
 
 TEST(SampleRecord, RefusesWhatIsNoSampleStructure) {
