@@ -35,10 +35,11 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                     static_cast<std::uint16_t>(kxtools::parseInteger(value, "--port", 1, 65535));
             })
         .option("rate", "HZ",
-                "motion readings per second, of each motion kind (default 50);\n"
-                "with --replay: datagrams per second instead of the recorded pacing",
+                "motion readings per second, of each motion kind (default 50, at most\n"
+                "10000); with --replay: datagrams per second instead of the recorded\n"
+                "pacing (at most 500000)",
                 [&s](const std::string& value) {
-                    s.rate = kxtools::parseReal(value, "--rate", 0.01, MAX_MOTION_RATE);
+                    s.rate = kxtools::parseReal(value, "--rate", 0.01, MAX_REPLAY_RATE);
                 })
         .option(
             "count", "N", "stop after N datagrams",
@@ -74,6 +75,10 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
 }
 
 void checkSettings(const Settings& s) {
+    if (s.replayPath.empty() && s.rate && *s.rate > MAX_MOTION_RATE)
+        throw kxtools::UsageError("--rate: the walk has at most " +
+                                  std::to_string(static_cast<long>(MAX_MOTION_RATE)) +
+                                  " motion readings a second (--replay sends faster)");
     if (!s.replayPath.empty() && s.seed)
         throw kxtools::UsageError("--seed has no effect with --replay");
     if (!s.replayPath.empty() && s.replayPath == s.recordPath)

@@ -13,6 +13,10 @@ namespace phonesim {
 
 constexpr std::uint16_t DEFAULT_PORT = 50000; // the sensor devices' first choice
 
+// A replay is paced by datagrams alone, so it may go well beyond the scenario's
+// motion rate: fast enough to load a receiver on this computer.
+constexpr double MAX_REPLAY_RATE = 500000.0;
+
 struct Settings {
     std::optional<App> app; // text when not given
     std::string host = "127.0.0.1";

@@ -47,6 +47,8 @@ TEST(PhonesimOptions, DefaultsAndEveryOption) {
     EXPECT_EQ("out.txt", s.recordPath);
     EXPECT_TRUE(s.quiet);
     EXPECT_EQ("in.txt", parsed({"--replay", "in.txt", "--rate", "100"}).replayPath);
+    // A replay is paced by datagrams, far beyond the walk's motion rate.
+    EXPECT_EQ(500000.0, parsed({"--replay", "in.txt", "--rate", "500000"}).rate.value());
 }
 
 TEST(PhonesimOptions, MistakesAreExplained) {
@@ -56,7 +58,12 @@ TEST(PhonesimOptions, MistakesAreExplained) {
     } cases[] = {
         {{"--app", "phone"}, "--app: 'phone' is not an app (text or binary)"},
         {{"--rate", "fast"}, "--rate: 'fast' is not a number"},
-        {{"--rate", "0"}, "--rate: '0' is out of range (0.01 to 10000)"},
+        {{"--rate", "0"}, "--rate: '0' is out of range (0.01 to 500000)"},
+        {{"--rate", "10001"},
+         "--rate: the walk has at most 10000 motion readings a second "
+         "(--replay sends faster)"},
+        {{"--replay", "a", "--rate", "500001"},
+         "--rate: '500001' is out of range (0.01 to 500000)"},
         {{"--port", "0"}, "--port: '0' is out of range (1 to 65535)"},
         {{"--port", "65536"}, "--port: '65536' is out of range (1 to 65535)"},
         {{"--count", "-3"}, "--count: '-3' is negative"},

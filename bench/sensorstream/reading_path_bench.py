@@ -1,0 +1,312 @@
+#!/usr/bin/python3
+"""What one phone reading costs on sensorstream's path, against plain Python.
+
+phonesim replays the same recording of the binary app's walk (kinescope records)
+to 127.0.0.1 at --rate datagrams a second, once into each receiver, one after the
+other, in every run:
+
+  json    sensorstream --app binary --output FILE              (JSON lines)
+  csv     sensorstream --app binary --format csv --output FILE
+  python  python_receiver.py: a socket with a 4 MiB buffer, struct.unpack of each
+          record, json.dumps of the values, one line per reading (the receiver a
+          user would otherwise write; it runs on /usr/bin/python3)
+
+Each receiver is a child process; its CPU time (user + system, from wait4's
+resource usage, every thread included) divided by the readings it wrote is its
+cost per reading, start and end included. A receiver loses nothing when it wrote
+every reading the recording makes. Reported: each run, then the medians over the
+runs, the ratio python / json, and the machine's load average while it ran.
+
+Then the highest rate at which sensorstream (JSON lines to a file) loses nothing:
+--search-seconds of datagrams at rising rates until sensorstream loses a reading or
+the senders no longer reach the rate they were asked for (then the figure is the
+senders' limit).
+
+One phonesim does not reliably reach 30,000 datagrams a second on a loaded 2-core
+machine, so a rate is split among phonesims of at most --sender-rate each, all
+sending the start of the recording from 127.0.0.1. The devices hear only the first
+sender's address, but every port of it, so they hear them all (python_receiver.py
+keeps the same rule); the readings expected are the recording's times the senders.
+
+Run from the top of the source tree after `cmake --build --preset release`:
+
+    /usr/bin/python3 bench/sensorstream/reading_path_bench.py --runs 5
+
+--build names another build folder (it needs bin/sensorstream and bin/phonesim);
+--phonesim another sender.
+"""
+
+import argparse
+import os
+import re
+import signal
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from python_receiver import readings_of  # noqa: E402  (the same rules as kinescope's)
+
+SEARCH_RATES = [30000, 50000, 75000, 100000, 150000, 200000, 300000, 400000]
+# Asked-for rates the sender falls this far short of are its limit, not the receiver's.
+SENDER_SHORTFALL = 0.9
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def load_average():
+    with open("/proc/loadavg") as loadavg:
+        return float(loadavg.read().split()[0])
+
+
+def make_recording(phonesim, path, datagrams):
+    """Records `datagrams` of the binary app's scenario (sent into a socket nobody reads)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        subprocess.run([phonesim, "--quiet", "--app", "binary", "--seed", "17", "--rate", "10000",
+                        "--count", str(datagrams), "--port", str(sink.getsockname()[1]),
+                        "--record", path], check=True)
+
+
+def readings_per_datagram(path):
+    """How many readings each recorded datagram makes, in order."""
+    counts = []
+    with open(path) as recording:
+        for line in recording:
+            if line.startswith("#") or not line.strip():
+                continue
+            counts.append(len(readings_of(bytes.fromhex(line.split()[1]))))
+    return counts
+
+
+def line_count(path):
+    lines = 0
+    with open(path, "rb") as text:
+        for block in iter(lambda: text.read(1 << 20), b""):
+            lines += block.count(b"\n")
+    return lines
+
+
+def wait_for_text(path, pattern, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        with open(path) as text:
+            found = re.search(pattern, text.read())
+        if found:
+            return found
+        time.sleep(0.02)
+    raise RuntimeError(f"no '{pattern}' in {path} after {seconds} s")
+
+
+def wait_until_still(path, quiet_seconds=1.0, most_seconds=60.0):
+    """Waits until the file has not grown for quiet_seconds: the receiver is done."""
+    deadline = time.monotonic() + most_seconds
+    size, still_since = -1, time.monotonic()
+    while time.monotonic() < deadline:
+        now_size = os.path.getsize(path)
+        if now_size != size:
+            size, still_since = now_size, time.monotonic()
+        elif time.monotonic() - still_since >= quiet_seconds:
+            return
+        time.sleep(0.1)
+
+
+def thread_cpu(pid):
+    """CPU seconds of each thread of a process, in the order the threads were made."""
+    seconds = []
+    for tid in sorted(int(t) for t in os.listdir(f"/proc/{pid}/task")):
+        with open(f"/proc/{pid}/task/{tid}/schedstat") as schedstat:
+            seconds.append(int(schedstat.read().split()[0]) / 1e9)
+    return seconds
+
+
+class Receiver:
+    """One receiver child: started, fed, stopped with SIGINT, its CPU time taken."""
+
+    def __init__(self, name, command, output, port_pattern):
+        self.name, self.output = name, output
+        self.log = output + ".log"
+        self.port = free_port()
+        with open(self.log, "w") as log:
+            self.process = subprocess.Popen(
+                [part.replace("{port}", str(self.port)) for part in command],
+                stdout=subprocess.DEVNULL, stderr=log, start_new_session=True)
+        wait_for_text(self.log, port_pattern, 30)
+
+    def finish(self):
+        wait_until_still(self.output)
+        self.threads = thread_cpu(self.process.pid)
+        self.process.send_signal(signal.SIGINT)
+        _, status, usage = os.wait4(self.process.pid, 0)
+        self.process.returncode = os.waitstatus_to_exitcode(status)
+        with open(self.log) as log:
+            self.log_text = log.read()
+        if self.process.returncode != 0:
+            raise RuntimeError(f"{self.name} ended with {self.process.returncode}:\n"
+                               f"{self.log_text}")
+        return usage.ru_utime + usage.ru_stime
+
+
+def receivers(build, folder):
+    sensorstream = os.path.join(build, "bin", "sensorstream")
+    listening = r"UDP port \d+"
+    base = [sensorstream, "--app", "binary", "--port", "{port}", "--no-data-hint", "600"]
+    python = ["/usr/bin/python3", os.path.join(HERE, "python_receiver.py"), "--port", "{port}"]
+    return {
+        "json": (base + ["--output", os.path.join(folder, "readings.jsonl")],
+                 os.path.join(folder, "readings.jsonl"), listening, 0),
+        "csv": (base + ["--format", "csv", "--output", os.path.join(folder, "readings.csv")],
+                os.path.join(folder, "readings.csv"), listening, 1),
+        "python": (python + ["--output", os.path.join(folder, "python.jsonl")],
+                   os.path.join(folder, "python.jsonl"), listening, 0),
+    }
+
+
+def replay(phonesim, recording, port, rate, count, senders):
+    """`senders` phonesims each send the first `count` recorded datagrams at rate / senders,
+    all at once; (datagrams sent, seconds the slowest took)."""
+    running = [subprocess.Popen([phonesim, "--replay", recording, "--rate", str(rate / senders),
+                                 "--count", str(count), "--port", str(port)],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+               for _ in range(senders)]
+    total, slowest = 0, 0.0
+    for sender in running:
+        said, _ = sender.communicate()
+        if sender.returncode != 0:
+            raise RuntimeError(f"phonesim ended with {sender.returncode}: {said}")
+        sent = re.search(r"sent (\d+) datagrams? in ([0-9.]+) s", said)
+        total += int(sent.group(1))
+        slowest = max(slowest, float(sent.group(2)))
+    return total, slowest
+
+
+def measure(name, spec, phonesim, recording, rate, count, expected, senders):
+    command, output, pattern, header_lines = spec
+    receiver = Receiver(name, command, output, pattern)
+    sent, seconds = replay(phonesim, recording, receiver.port, rate, count, senders)
+    cpu = receiver.finish()
+    written = line_count(output) - header_lines
+    return {"cpu": cpu, "readings": written, "lost": expected - written, "sent": sent,
+            "seconds": seconds, "threads": receiver.threads, "log": receiver.log_text}
+
+
+def split(result):
+    """sensorstream's threads by the order it starts them: main, device, output."""
+    threads = result["threads"]
+    if len(threads) != 3:
+        return ""
+    per = [micro(t, result["readings"]) for t in threads]
+    return f"  (device {per[1]:.2f}, output {per[2]:.2f}, main {per[0]:.2f})"
+
+
+def micro(seconds, readings):
+    return seconds / readings * 1e6 if readings else float("nan")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default="build-release")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--rate", type=int, default=30000, help="datagrams a second")
+    parser.add_argument("--seconds", type=float, default=5.0, help="of datagrams per run")
+    parser.add_argument("--sender-rate", type=int, default=15000,
+                        help="datagrams a second one phonesim is asked for at most")
+    parser.add_argument("--search-seconds", type=float, default=2.0)
+    parser.add_argument("--search-runs", type=int, default=3)
+    parser.add_argument("--no-search", action="store_true")
+    parser.add_argument("--recording", help="reuse (or make once) this phonesim recording")
+    parser.add_argument("--phonesim", help="the sender (default: the build's), to hold two "
+                        "builds of sensorstream against the same one")
+    options = parser.parse_args()
+
+    def senders(rate):
+        return -(-rate // options.sender_rate)
+
+    def share(rate, seconds):
+        """Datagrams each sender replays: the first of the recording."""
+        return int(rate * seconds / senders(rate))
+
+    phonesim = options.phonesim or os.path.join(options.build, "bin", "phonesim")
+    most = max([share(options.rate, options.seconds)] +
+               [share(r, options.search_seconds) for r in SEARCH_RATES])
+    with tempfile.TemporaryDirectory(prefix="reading_path_bench_") as folder:
+        recording = options.recording or os.path.join(folder, "walk.txt")
+        per_datagram = readings_per_datagram(recording) if os.path.exists(recording) else []
+        if len(per_datagram) < most:
+            make_recording(phonesim, recording, most)
+            per_datagram = readings_per_datagram(recording)
+
+        def readings(rate, seconds):
+            return senders(rate) * sum(per_datagram[:share(rate, seconds)])
+
+        count = share(options.rate, options.seconds)
+        expected = readings(options.rate, options.seconds)
+        print(f"{count * senders(options.rate)} datagrams at {options.rate}/s from "
+              f"{senders(options.rate)} phonesim ({expected} readings), {options.runs} runs; "
+              f"{os.cpu_count()} CPUs, load average {load_average():.1f}")
+        print(f"{'run':>3}  {'receiver':8} {'readings':>9} {'lost':>6} {'CPU s':>7} "
+              f"{'us/reading':>10}  load  phonesim  (sensorstream's threads, us/reading)")
+        results = {name: [] for name in ("json", "csv", "python")}
+        loads = []
+        for run in range(1, options.runs + 1):
+            for name, spec in receivers(options.build, folder).items():
+                load = load_average()
+                loads.append(load)
+                result = measure(name, spec, phonesim, recording, options.rate, count, expected,
+                                 senders(options.rate))
+                results[name].append(result)
+                print(f"{run:>3}  {name:8} {result['readings']:>9} {result['lost']:>6} "
+                      f"{result['cpu']:>7.3f} {micro(result['cpu'], result['readings']):>10.2f}"
+                      f"  {load:.1f}  {result['sent'] / result['seconds']:.0f}/s sent"
+                      f"{split(result) if name != 'python' else ''}", flush=True)
+        print("medians:")
+        medians = {}
+        for name, runs in results.items():
+            medians[name] = statistics.median(micro(r["cpu"], r["readings"]) for r in runs)
+            lossless = sum(1 for r in runs if r["lost"] == 0)
+            threads = ""
+            if name != "python" and all(len(r["threads"]) == 3 for r in runs):
+                device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
+                output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
+                threads = f" (device thread {device:.2f}, output thread {output:.2f})"
+            sent = statistics.median(r["sent"] / r["seconds"] for r in runs)
+            print(f"  {name:8} {medians[name]:7.2f} us CPU per reading{threads}; "
+                  f"lost nothing in {lossless} of {len(runs)} runs; sent {sent:.0f}/s")
+        print(f"  python / json: {medians['python'] / medians['json']:.1f}x; load average "
+              f"median {statistics.median(loads):.1f} (min {min(loads):.1f}, "
+              f"max {max(loads):.1f})")
+        if options.no_search:
+            return
+        print("highest rate sensorstream (JSON lines to a file) loses nothing at:")
+        json_spec = receivers(options.build, folder)["json"]
+        for run in range(1, options.search_runs + 1):
+            best, limit = None, "every rate tried"
+            for rate in SEARCH_RATES:
+                wanted = readings(rate, options.search_seconds)
+                result = measure("json", json_spec, phonesim, recording, rate,
+                                 share(rate, options.search_seconds), wanted, senders(rate))
+                reached = result["sent"] / result["seconds"]
+                print(f"  run {run}: asked {rate}/s of {senders(rate)} phonesim, sent "
+                      f"{reached:.0f}/s, lost {result['lost']} of {wanted}, "
+                      f"{micro(result['cpu'], result['readings']):.2f} us CPU per reading, "
+                      f"load {load_average():.1f}", flush=True)
+                if result["lost"] != 0:
+                    limit = f"lost readings at {reached:.0f}/s"
+                    break
+                best = reached
+                if reached < SENDER_SHORTFALL * rate:
+                    limit = "the senders' limit"
+                    break
+            print(f"  run {run}: nothing lost up to {best or 0:.0f} datagrams/s ({limit})")
+
+
+if __name__ == "__main__":
+    main()
