@@ -20,7 +20,7 @@ runs, the ratio python / json, and the machine's load average while it ran.
 Then the highest rate at which sensorstream (JSON lines to a file) loses nothing:
 --search-seconds of datagrams at rising rates until sensorstream loses a reading or
 the senders no longer reach the rate they were asked for (then the figure is the
-senders' limit).
+senders' limit), --search-runs times, and the median of what the searches found.
 
 One phonesim does not reliably reach 30,000 datagrams a second on a loaded 2-core
 machine, so a rate is split among phonesims of at most --sender-rate each, all
@@ -188,8 +188,8 @@ def replay(phonesim, recording, port, rate, count, senders):
     return total, slowest
 
 
-def measure(name, spec, phonesim, recording, rate, count, expected, senders):
-    command, output, pattern, header_lines = spec
+def measure(name, setup, phonesim, recording, rate, count, expected, senders):
+    command, output, pattern, header_lines = setup
     receiver = Receiver(name, command, output, pattern)
     sent, seconds = replay(phonesim, recording, receiver.port, rate, count, senders)
     cpu = receiver.finish()
@@ -211,6 +211,101 @@ def micro(seconds, readings):
     return seconds / readings * 1e6 if readings else float("nan")
 
 
+class Plan:
+    """How a rate is sent: split among phonesims of at most sender_rate each, every one
+    replaying the start of the same recording."""
+
+    def __init__(self, sender_rate, per_datagram):
+        self.sender_rate, self.per_datagram = sender_rate, per_datagram
+
+    def senders(self, rate):
+        return -(-rate // self.sender_rate)
+
+    def share(self, rate, seconds):
+        """Datagrams each sender replays: the first of the recording."""
+        return int(rate * seconds / self.senders(rate))
+
+    def readings(self, rate, seconds):
+        """The readings every sender's share makes together: what a receiver must write."""
+        return self.senders(rate) * sum(self.per_datagram[:self.share(rate, seconds)])
+
+
+def prepare_recording(phonesim, path, datagrams):
+    """Readings per datagram of a recording of at least `datagrams`, made when missing."""
+    per_datagram = readings_per_datagram(path) if os.path.exists(path) else []
+    if len(per_datagram) < datagrams:
+        make_recording(phonesim, path, datagrams)
+        per_datagram = readings_per_datagram(path)
+    return per_datagram
+
+
+def print_medians(results, loads):
+    print("medians:")
+    medians = {}
+    for name, runs in results.items():
+        medians[name] = statistics.median(micro(r["cpu"], r["readings"]) for r in runs)
+        lossless = sum(1 for r in runs if r["lost"] == 0)
+        threads = ""
+        if name != "python" and all(len(r["threads"]) == 3 for r in runs):
+            device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
+            output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
+            threads = f" (device thread {device:.2f}, output thread {output:.2f})"
+        sent = statistics.median(r["sent"] / r["seconds"] for r in runs)
+        print(f"  {name:8} {medians[name]:7.2f} us CPU per reading{threads}; "
+              f"lost nothing in {lossless} of {len(runs)} runs; sent {sent:.0f}/s")
+    print(f"  python / json: {medians['python'] / medians['json']:.1f}x; load average "
+          f"median {statistics.median(loads):.1f} (min {min(loads):.1f}, "
+          f"max {max(loads):.1f})")
+
+
+def compare_receivers(options, plan, phonesim, recording, folder):
+    """Every receiver on the same datagrams at options.rate, options.runs times."""
+    rate = options.rate
+    count = plan.share(rate, options.seconds)
+    expected = plan.readings(rate, options.seconds)
+    print(f"{count * plan.senders(rate)} datagrams at {rate}/s from {plan.senders(rate)} "
+          f"phonesim ({expected} readings), {options.runs} runs; "
+          f"{os.cpu_count()} CPUs, load average {load_average():.1f}")
+    print(f"{'run':>3}  {'receiver':8} {'readings':>9} {'lost':>6} {'CPU s':>7} "
+          f"{'us/reading':>10}  load  phonesim  (sensorstream's threads, us/reading)")
+    results = {name: [] for name in ("json", "csv", "python")}
+    loads = []
+    for run in range(1, options.runs + 1):
+        for name, setup in receivers(options.build, folder).items():
+            load = load_average()
+            loads.append(load)
+            result = measure(name, setup, phonesim, recording, rate, count, expected,
+                             plan.senders(rate))
+            results[name].append(result)
+            print(f"{run:>3}  {name:8} {result['readings']:>9} {result['lost']:>6} "
+                  f"{result['cpu']:>7.3f} {micro(result['cpu'], result['readings']):>10.2f}"
+                  f"  {load:.1f}  {result['sent'] / result['seconds']:.0f}/s sent"
+                  f"{split(result) if name != 'python' else ''}", flush=True)
+    print_medians(results, loads)
+
+
+def highest_lossless_rate(options, plan, phonesim, recording, folder):
+    """Rising rates into sensorstream (JSON lines) until it loses a reading or the
+    senders fall short of the rate; the last rate reached without a loss."""
+    json_setup = receivers(options.build, folder)["json"]
+    best, limit = None, "every rate tried"
+    for rate in SEARCH_RATES:
+        wanted = plan.readings(rate, options.search_seconds)
+        result = measure("json", json_setup, phonesim, recording, rate,
+                         plan.share(rate, options.search_seconds), wanted, plan.senders(rate))
+        reached = result["sent"] / result["seconds"]
+        print(f"    asked {rate}/s of {plan.senders(rate)} phonesim, sent {reached:.0f}/s, "
+              f"lost {result['lost']} of {wanted}, "
+              f"{micro(result['cpu'], result['readings']):.2f} us CPU per reading, "
+              f"load {load_average():.1f}", flush=True)
+        if result["lost"] != 0:
+            return best, f"lost readings at {reached:.0f}/s"
+        best = reached
+        if reached < SENDER_SHORTFALL * rate:
+            return best, "the senders' limit"
+    return best, limit
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default="build-release")
@@ -227,85 +322,27 @@ def main():
                         "builds of sensorstream against the same one")
     options = parser.parse_args()
 
-    def senders(rate):
-        return -(-rate // options.sender_rate)
-
-    def share(rate, seconds):
-        """Datagrams each sender replays: the first of the recording."""
-        return int(rate * seconds / senders(rate))
-
     phonesim = options.phonesim or os.path.join(options.build, "bin", "phonesim")
-    most = max([share(options.rate, options.seconds)] +
-               [share(r, options.search_seconds) for r in SEARCH_RATES])
     with tempfile.TemporaryDirectory(prefix="reading_path_bench_") as folder:
         recording = options.recording or os.path.join(folder, "walk.txt")
-        per_datagram = readings_per_datagram(recording) if os.path.exists(recording) else []
-        if len(per_datagram) < most:
-            make_recording(phonesim, recording, most)
-            per_datagram = readings_per_datagram(recording)
-
-        def readings(rate, seconds):
-            return senders(rate) * sum(per_datagram[:share(rate, seconds)])
-
-        count = share(options.rate, options.seconds)
-        expected = readings(options.rate, options.seconds)
-        print(f"{count * senders(options.rate)} datagrams at {options.rate}/s from "
-              f"{senders(options.rate)} phonesim ({expected} readings), {options.runs} runs; "
-              f"{os.cpu_count()} CPUs, load average {load_average():.1f}")
-        print(f"{'run':>3}  {'receiver':8} {'readings':>9} {'lost':>6} {'CPU s':>7} "
-              f"{'us/reading':>10}  load  phonesim  (sensorstream's threads, us/reading)")
-        results = {name: [] for name in ("json", "csv", "python")}
-        loads = []
-        for run in range(1, options.runs + 1):
-            for name, spec in receivers(options.build, folder).items():
-                load = load_average()
-                loads.append(load)
-                result = measure(name, spec, phonesim, recording, options.rate, count, expected,
-                                 senders(options.rate))
-                results[name].append(result)
-                print(f"{run:>3}  {name:8} {result['readings']:>9} {result['lost']:>6} "
-                      f"{result['cpu']:>7.3f} {micro(result['cpu'], result['readings']):>10.2f}"
-                      f"  {load:.1f}  {result['sent'] / result['seconds']:.0f}/s sent"
-                      f"{split(result) if name != 'python' else ''}", flush=True)
-        print("medians:")
-        medians = {}
-        for name, runs in results.items():
-            medians[name] = statistics.median(micro(r["cpu"], r["readings"]) for r in runs)
-            lossless = sum(1 for r in runs if r["lost"] == 0)
-            threads = ""
-            if name != "python" and all(len(r["threads"]) == 3 for r in runs):
-                device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
-                output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
-                threads = f" (device thread {device:.2f}, output thread {output:.2f})"
-            sent = statistics.median(r["sent"] / r["seconds"] for r in runs)
-            print(f"  {name:8} {medians[name]:7.2f} us CPU per reading{threads}; "
-                  f"lost nothing in {lossless} of {len(runs)} runs; sent {sent:.0f}/s")
-        print(f"  python / json: {medians['python'] / medians['json']:.1f}x; load average "
-              f"median {statistics.median(loads):.1f} (min {min(loads):.1f}, "
-              f"max {max(loads):.1f})")
+        # Shares of the rate to compare at and of every rate searched: the recording
+        # must hold the largest.
+        sizing = Plan(options.sender_rate, [])
+        most = max([sizing.share(options.rate, options.seconds)] +
+                   [sizing.share(r, options.search_seconds) for r in SEARCH_RATES])
+        plan = Plan(options.sender_rate, prepare_recording(phonesim, recording, most))
+        compare_receivers(options, plan, phonesim, recording, folder)
         if options.no_search:
             return
         print("highest rate sensorstream (JSON lines to a file) loses nothing at:")
-        json_spec = receivers(options.build, folder)["json"]
+        found = []
         for run in range(1, options.search_runs + 1):
-            best, limit = None, "every rate tried"
-            for rate in SEARCH_RATES:
-                wanted = readings(rate, options.search_seconds)
-                result = measure("json", json_spec, phonesim, recording, rate,
-                                 share(rate, options.search_seconds), wanted, senders(rate))
-                reached = result["sent"] / result["seconds"]
-                print(f"  run {run}: asked {rate}/s of {senders(rate)} phonesim, sent "
-                      f"{reached:.0f}/s, lost {result['lost']} of {wanted}, "
-                      f"{micro(result['cpu'], result['readings']):.2f} us CPU per reading, "
-                      f"load {load_average():.1f}", flush=True)
-                if result["lost"] != 0:
-                    limit = f"lost readings at {reached:.0f}/s"
-                    break
-                best = reached
-                if reached < SENDER_SHORTFALL * rate:
-                    limit = "the senders' limit"
-                    break
-            print(f"  run {run}: nothing lost up to {best or 0:.0f} datagrams/s ({limit})")
+            print(f"  run {run}:")
+            best, limit = highest_lossless_rate(options, plan, phonesim, recording, folder)
+            found.append(best or 0)
+            print(f"  run {run}: nothing lost up to {best or 0:.0f} datagrams/s ({limit})",
+                  flush=True)
+        print(f"  median: nothing lost up to {statistics.median(found):.0f} datagrams/s")
 
 
 if __name__ == "__main__":
