@@ -14,10 +14,13 @@ bool ScenarioSource::next(OutgoingDatagram& datagram) {
     return true;
 }
 
-ReplaySource::ReplaySource(Recording recording, std::optional<double> datagramsPerSecond)
-    : played(std::move(recording)), rate(datagramsPerSecond) {
+ReplaySource::ReplaySource(Recording recording, std::optional<double> datagramsPerSecond,
+                           double speed)
+    : played(std::move(recording)), rate(datagramsPerSecond), speedFactor(speed) {
     if (rate && !(*rate > 0.0))
         throw std::invalid_argument("the replay rate must be above 0");
+    if (!(speedFactor > 0.0))
+        throw std::invalid_argument("the replay speed must be above 0");
 }
 
 bool ReplaySource::next(OutgoingDatagram& datagram) {
@@ -27,7 +30,7 @@ bool ReplaySource::next(OutgoingDatagram& datagram) {
     if (rate)
         datagram.time = static_cast<double>(position) / *rate;
     else
-        datagram.time = recorded.time - played.datagrams.front().time;
+        datagram.time = (recorded.time - played.datagrams.front().time) / speedFactor;
     datagram.bytes = std::move(recorded.bytes);
     ++position;
     return true;

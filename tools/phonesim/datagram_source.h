@@ -33,15 +33,17 @@ private:
 };
 
 // Sends a recording's datagrams at their recorded times, counted from the first
-// one, or, given a rate, evenly at that many datagrams per second.
+// one and divided by speed (2 sends twice as fast, keeping the pauses' proportions),
+// or, given a rate, evenly at that many datagrams per second.
 class ReplaySource : public DatagramSource {
 public:
-    ReplaySource(Recording recording, std::optional<double> datagramsPerSecond);
+    ReplaySource(Recording recording, std::optional<double> datagramsPerSecond, double speed = 1.0);
     bool next(OutgoingDatagram& datagram) override;
 
 private:
     Recording played;
     std::optional<double> rate;
+    double speedFactor;
     std::size_t position = 0;
 };
 

@@ -62,7 +62,8 @@ int run(int argc, char** argv) {
         app = recording.app;
         what = "replaying " + std::to_string(recording.datagrams.size()) + " datagrams of " +
                settings.replayPath;
-        source = std::make_unique<ReplaySource>(std::move(recording), settings.rate);
+        source = std::make_unique<ReplaySource>(std::move(recording), settings.rate,
+                                                settings.speed.value_or(1.0));
     } else {
         ScenarioConfig config;
         config.app = settings.app.value_or(App::Text);

@@ -41,6 +41,12 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 [&s](const std::string& value) {
                     s.rate = kxtools::parseReal(value, "--rate", 0.01, MAX_REPLAY_RATE);
                 })
+        .option("speed", "X",
+                "with --replay: X times the recorded pace, the pauses kept in\n"
+                "proportion (2 replays twice as fast; default 1)",
+                [&s](const std::string& value) {
+                    s.speed = kxtools::parseReal(value, "--speed", 0.01, 10000);
+                })
         .option(
             "count", "N", "stop after N datagrams",
             [&s](const std::string& value) { s.count = kxtools::parseUnsigned(value, "--count"); })
@@ -67,6 +73,7 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
         .epilogue("Examples:\n"
                   "  phonesim --app binary --port 50000 --duration 10\n"
                   "  phonesim --count 500 --record walk.txt && phonesim --replay walk.txt\n"
+                  "  phonesim --replay recorded.txt --speed 4\n"
                   "\n"
                   "At the end phonesim prints one line: the datagrams sent per kind and the time\n"
                   "taken. Exit status: 0 when done or stopped by Ctrl-C, 1 on failure, 2 for a\n"
@@ -79,6 +86,10 @@ void checkSettings(const Settings& s) {
         throw kxtools::UsageError("--rate: the walk has at most " +
                                   std::to_string(static_cast<long>(MAX_MOTION_RATE)) +
                                   " motion readings a second (--replay sends faster)");
+    if (s.speed && s.replayPath.empty())
+        throw kxtools::UsageError("--speed paces a replay: it needs --replay");
+    if (s.speed && s.rate)
+        throw kxtools::UsageError("--speed and --rate both pace the replay: give one");
     if (!s.replayPath.empty() && s.seed)
         throw kxtools::UsageError("--seed has no effect with --replay");
     if (!s.replayPath.empty() && s.replayPath == s.recordPath)

@@ -22,6 +22,7 @@ struct Settings {
     std::string host = "127.0.0.1";
     std::uint16_t port = DEFAULT_PORT;
     std::optional<double> rate;         // motion readings, or replayed datagrams, per second
+    std::optional<double> speed;        // a replay's pace as a multiple of the recorded one
     std::optional<std::uint64_t> count; // datagrams
     std::optional<double> duration;     // seconds
     std::optional<std::uint64_t> seed;

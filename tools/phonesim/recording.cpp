@@ -10,6 +10,7 @@ namespace {
 
 constexpr char HEADER[] = "# phonesim recording";
 constexpr char APP_LINE[] = "# app ";
+constexpr char ARRIVAL_LINE[] = "# arrival monotonic ";
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -19,6 +20,18 @@ int hexValue(char c) {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+bool startsWith(const std::string& text, const char* prefix, std::size_t length) {
+    return text.compare(0, length, prefix) == 0;
+}
+
+// The text after a header line's prefix, without a Windows line end.
+std::string headerValue(const std::string& text, std::size_t prefixLength) {
+    std::string value = text.substr(prefixLength);
+    if (!value.empty() && value.back() == '\r')
+        value.pop_back();
+    return value;
 }
 
 [[noreturn]] void fail(std::size_t line, const std::string& what) {
@@ -60,19 +73,29 @@ RecordedDatagram parseLine(const std::string& text, std::size_t line) {
 
 const char* appName(App app) { return app == App::Text ? "text" : "binary"; }
 
-RecordingWriter::RecordingWriter(std::ostream& out, App app) : stream(out) {
+RecordingWriter::RecordingWriter(std::ostream& out, App app, std::optional<double> arrivalOrigin)
+    : stream(out) {
     stream << HEADER << "\n" << APP_LINE << appName(app) << "\n";
+    if (arrivalOrigin) {
+        char origin[64];
+        std::snprintf(origin, sizeof origin, "%.6f", *arrivalOrigin);
+        stream << ARRIVAL_LINE << origin << "\n";
+    }
 }
 
 void RecordingWriter::write(double time, const std::vector<std::uint8_t>& bytes) {
+    write(time, bytes.data(), bytes.size());
+}
+
+void RecordingWriter::write(double time, const std::uint8_t* bytes, std::size_t size) {
     static const char DIGITS[] = "0123456789abcdef";
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%.6f ", time);
     std::string line(stamp);
-    line.reserve(line.size() + 2 * bytes.size() + 1);
-    for (const std::uint8_t byte : bytes) {
-        line += DIGITS[byte >> 4];
-        line += DIGITS[byte & 0x0F];
+    line.reserve(line.size() + 2 * size + 1);
+    for (std::size_t i = 0; i < size; ++i) {
+        line += DIGITS[bytes[i] >> 4];
+        line += DIGITS[bytes[i] & 0x0F];
     }
     line += '\n';
     stream << line;
@@ -87,10 +110,17 @@ Recording readRecording(std::istream& in) {
         if (text.empty() || text == "\r")
             continue;
         if (text[0] == '#') {
-            if (text.compare(0, sizeof APP_LINE - 1, APP_LINE) == 0) {
-                std::string name = text.substr(sizeof APP_LINE - 1);
-                if (!name.empty() && name.back() == '\r')
-                    name.pop_back();
+            if (startsWith(text, ARRIVAL_LINE, sizeof ARRIVAL_LINE - 1)) {
+                const std::string value = headerValue(text, sizeof ARRIVAL_LINE - 1);
+                double origin = 0.0;
+                const char* end = value.data() + value.size();
+                const auto parsed = std::from_chars(value.data(), end, origin);
+                if (value.empty() || parsed.ec != std::errc() || parsed.ptr != end ||
+                    !std::isfinite(origin) || origin < 0.0)
+                    fail(line, "'" + value + "' is not a monotonic time in seconds (0 or more)");
+                recording.arrivalOrigin = origin;
+            } else if (startsWith(text, APP_LINE, sizeof APP_LINE - 1)) {
+                const std::string name = headerValue(text, sizeof APP_LINE - 1);
                 if (name == "text")
                     recording.app = App::Text;
                 else if (name == "binary")

@@ -11,7 +11,15 @@
 // Each datagram is one line: the time in seconds at which it was sent, counted
 // from the start, a single space, and its bytes as pairs of hex digits (either
 // case). Lines starting with "#" are comments, except that "# app text" or
-// "# app binary" names the app the datagrams are for; blank lines are skipped.
+// "# app binary" names the app the datagrams are for, and
+//
+//     # arrival monotonic 5123.456789
+//
+// says that a receiver wrote the file: the times are when each datagram arrived,
+// counted from that instant of the receiving computer's monotonic clock
+// (CLOCK_MONOTONIC, in seconds), so that they can be set beside other times taken
+// on that clock. Without it the times are send times. Readers that do not know the
+// line skip it as a comment. Blank lines are skipped.
 // A datagram holds 1 to 65507 bytes (the most UDP carries over IPv4).
 
 #include "reading.h"
@@ -35,6 +43,8 @@ struct RecordedDatagram {
 
 struct Recording {
     std::optional<App> app; // when the file names it
+    // The monotonic instant the arrival times count from, when a receiver wrote it.
+    std::optional<double> arrivalOrigin;
     std::vector<RecordedDatagram> datagrams;
 };
 
@@ -46,9 +56,11 @@ public:
 
 class RecordingWriter {
 public:
-    // Writes the header at once.
-    RecordingWriter(std::ostream& out, App app);
+    // Writes the header at once; with arrivalOrigin, the times written are arrival
+    // times counted from that monotonic instant.
+    RecordingWriter(std::ostream& out, App app, std::optional<double> arrivalOrigin = {});
     void write(double time, const std::vector<std::uint8_t>& bytes);
+    void write(double time, const std::uint8_t* bytes, std::size_t size);
 
 private:
     std::ostream& stream;

@@ -49,6 +49,8 @@ TEST(PhonesimOptions, DefaultsAndEveryOption) {
     EXPECT_EQ("in.txt", parsed({"--replay", "in.txt", "--rate", "100"}).replayPath);
     // A replay is paced by datagrams, far beyond the walk's motion rate.
     EXPECT_EQ(500000.0, parsed({"--replay", "in.txt", "--rate", "500000"}).rate.value());
+    EXPECT_EQ(4.0, parsed({"--replay", "in.txt", "--speed", "4"}).speed.value());
+    EXPECT_FALSE(parsed({"--replay", "in.txt"}).speed.has_value());
 }
 
 TEST(PhonesimOptions, MistakesAreExplained) {
@@ -75,6 +77,10 @@ TEST(PhonesimOptions, MistakesAreExplained) {
         {{"127.0.0.1"}, "unexpected argument '127.0.0.1'"},
         {{"--replay", "a", "--seed", "2"}, "--seed has no effect with --replay"},
         {{"--replay", "a", "--record", "a"}, "--record would overwrite the --replay file"},
+        {{"--speed", "2"}, "--speed paces a replay: it needs --replay"},
+        {{"--replay", "a", "--speed", "2", "--rate", "10"},
+         "--speed and --rate both pace the replay: give one"},
+        {{"--replay", "a", "--speed", "0"}, "--speed: '0' is out of range (0.01 to 10000)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.message, mistake(c.arguments));
@@ -83,9 +89,10 @@ TEST(PhonesimOptions, MistakesAreExplained) {
 TEST(PhonesimOptions, HelpNamesEveryOption) {
     Settings settings;
     const std::string help = makeOptionParser(settings).helpText();
-    for (const char* option : {"--app text|binary", "--host HOST", "--port PORT", "--rate HZ",
-                               "--count N", "--duration S", "--seed N", "--bind ADDR",
-                               "--record FILE", "--replay FILE", "--quiet", "--help", "--version"})
+    for (const char* option :
+         {"--app text|binary", "--host HOST", "--port PORT", "--rate HZ", "--count N",
+          "--duration S", "--seed N", "--bind ADDR", "--record FILE", "--replay FILE", "--speed X",
+          "--quiet", "--help", "--version"})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
 }
 

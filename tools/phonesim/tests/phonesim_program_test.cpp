@@ -81,7 +81,7 @@ TEST(PhonesimProgram, HelpNamesEveryOptionAndVersionIsShown) {
     EXPECT_EQ("", help.err);
     for (const char* option :
          {"--app", "--host", "--port", "--rate", "--count", "--duration", "--seed", "--bind",
-          "--record", "--replay", "--quiet", "--help", "--version"})
+          "--record", "--replay", "--speed", "--quiet", "--help", "--version"})
         EXPECT_NE(std::string::npos, help.out.find(option)) << option;
 
     const auto version = phonesim({"--version"});

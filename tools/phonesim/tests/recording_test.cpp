@@ -31,6 +31,24 @@ TEST(Recording, WritesHexLinesThatReadBack) {
     EXPECT_EQ(12.345679, recording.datagrams[1].time); // microseconds are kept
 }
 
+TEST(Recording, ArrivalClockLineReadsBackAndOlderFilesHaveNone) {
+    std::ostringstream out;
+    RecordingWriter writer(out, App::Text, 5123.4567891);
+    writer.write(0.25, {'A'});
+    EXPECT_EQ("# phonesim recording\n# app text\n# arrival monotonic 5123.456789\n0.250000 41\n",
+              out.str());
+    std::istringstream in(out.str());
+    const Recording recording = readRecording(in);
+    EXPECT_EQ(5123.456789, recording.arrivalOrigin.value());
+    ASSERT_EQ(1u, recording.datagrams.size());
+
+    // A sender's recording names no arrival clock: its times are send times.
+    std::ostringstream sent;
+    RecordingWriter(sent, App::Text).write(0.0, {'A'});
+    std::istringstream sentIn(sent.str());
+    EXPECT_FALSE(readRecording(sentIn).arrivalOrigin.has_value());
+}
+
 TEST(Recording, HandWrittenFilesWithCommentsBlankLinesAndWindowsLineEnds) {
     std::istringstream in("# my own test\r\n\r\n# app text\r\n"
                           "0.5 412C\r\n"
@@ -61,6 +79,10 @@ TEST(Recording, MistakesNameTheLine) {
         {"0 41zz\n", "line 1: 'zz' is not a hex byte"},
         {"0 41 424\n", "line 1: ' 4' is not a hex byte"},
         {"# app phone\n", "line 1: unknown app 'phone' (text or binary)"},
+        {"# app text\n# arrival monotonic soon\n",
+         "line 2: 'soon' is not a monotonic time in seconds (0 or more)"},
+        {"# arrival monotonic -2\n", "line 1: '-2' is not a monotonic time in seconds (0 or more)"},
+        {"# arrival monotonic \n", "line 1: '' is not a monotonic time in seconds (0 or more)"},
         {"0 " + std::string(2 * 65508, '0') + "\n", "line 1: datagram longer than 65507 bytes"},
     };
     for (const auto& c : cases) {

@@ -123,21 +123,33 @@ TEST(SendLoop, ReplayKeepsRecordedPacingOrUsesTheRate) {
     for (const double t : {10.0, 10.5, 10.25, 12.0}) // one out of order
         recording.datagrams.push_back({t, {1, 2, 3}});
 
-    for (const auto& [rate, due] :
-         {std::pair{std::optional<double>(), std::vector<double>{0.0, 0.5, 0.25, 2.0}},
-          std::pair{std::optional<double>(4.0), std::vector<double>{0.0, 0.25, 0.5, 0.75}}}) {
-        ReplaySource source(recording, rate);
+    const struct {
+        std::optional<double> rate;
+        double speed;
+        std::vector<double> due;
+    } pacings[] = {
+        {std::nullopt, 1.0, {0.0, 0.5, 0.25, 2.0}},
+        {4.0, 1.0, {0.0, 0.25, 0.5, 0.75}},
+        // Faster by a factor: every pause shrinks alike.
+        {std::nullopt, 4.0, {0.0, 0.125, 0.0625, 0.5}},
+    };
+    for (const auto& [rate, speed, due] : pacings) {
+        ReplaySource source(recording, rate, speed);
         RecordingSink sink;
         FakePacer pacer;
         const auto summary = sendDatagrams(source, sink, pacer, {}, recording.app, nullptr);
         EXPECT_EQ(due, pacer.waits);
         EXPECT_EQ(4u, sink.sent.size());
         // Three bytes are no binary record the devices know.
-        EXPECT_EQ("sent 4 datagrams in " + std::string(rate ? "0.75" : "2.00") +
+        EXPECT_EQ("sent 4 datagrams in " +
+                      std::string(rate          ? "0.75"
+                                  : speed > 1.0 ? "0.50"
+                                                : "2.00") +
                       " s (0x10 0, 0x20 0, 0x30 0, 0x40 0, other 4)",
                   summaryText(summary, App::Binary));
     }
     EXPECT_THROW(ReplaySource(recording, 0.0), std::invalid_argument);
+    EXPECT_THROW(ReplaySource(recording, std::nullopt, 0.0), std::invalid_argument);
 }
 
 TEST(SendLoop, SummaryWithoutAnApp) {
