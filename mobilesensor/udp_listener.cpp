@@ -1,6 +1,7 @@
 #include "udp_listener.h"
 
 #include "conduit/kit/mutex.h"
+#include "datagram_tap_call.h"
 #include "kinelink_counters.h"
 #include "local_address.h"
 #include "port_search.h"
@@ -276,6 +277,8 @@ bool UDPListener::Impl::deliver(std::size_t bytes) {
             counters::datagramFromOtherSender();
             return true; // a second sender: drop the datagram
         }
+        if (tap::active())
+            tap::offer(port.load(), datagram.get(), bytes);
         // A fresh array whenever the receiver kept the previous one; an array nobody
         // else holds any more is used again, which saves two allocations per datagram.
         if (!receiveBuffer || receiveBuffer.use_count() != 1)

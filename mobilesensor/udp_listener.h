@@ -19,6 +19,8 @@ namespace mobilesensor {
 // from one sender: the first address that reaches it in its life. With that first
 // datagram it also finds the local address through which this computer reaches the
 // sender. A datagram longer than receiveSize is delivered cut to receiveSize bytes.
+// Each accepted datagram is first offered whole to the process's datagram tap, when
+// a program has set one (datagram_tap.h).
 //
 // Threads. The constructor, beginListening, stopListening and the destructor belong
 // to the owner's thread. The getters may be called from any thread, including from
