@@ -17,7 +17,7 @@ bool FrameInbox::offer(korvex::host::BufferPtr frame, Clock::time_point now) {
         last = now;
         if (keptCount >= wantedFrames || waiting.size() >= waitingRoom)
             return false; // the channel releases the frame
-        waiting.push_back(std::move(frame));
+        waiting.push_back({std::move(frame), now});
         ++keptCount;
     }
     arrived.notify_one();
@@ -25,12 +25,16 @@ bool FrameInbox::offer(korvex::host::BufferPtr frame, Clock::time_point now) {
 }
 
 korvex::host::BufferPtr FrameInbox::take(std::chrono::milliseconds timeout) {
+    return takeArrival(timeout).frame;
+}
+
+FrameInbox::Arrival FrameInbox::takeArrival(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex);
     if (!arrived.wait_for(lock, timeout, [this] { return !waiting.empty(); }))
-        return nullptr;
-    korvex::host::BufferPtr frame = std::move(waiting.front());
+        return {};
+    Arrival oldest = std::move(waiting.front());
     waiting.pop_front();
-    return frame;
+    return oldest;
 }
 
 std::uint64_t FrameInbox::arrivals() const {

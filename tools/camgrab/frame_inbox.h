@@ -20,6 +20,11 @@ class FrameInbox {
 public:
     using Clock = std::chrono::steady_clock;
 
+    struct Arrival {
+        korvex::host::BufferPtr frame; // null when none came
+        Clock::time_point time;
+    };
+
     // wanted: frames to keep in all; room: how many may wait at once.
     FrameInbox(std::uint64_t wanted, std::size_t room);
 
@@ -29,6 +34,8 @@ public:
 
     // The oldest kept frame, waiting up to timeout; null when none came.
     korvex::host::BufferPtr take(std::chrono::milliseconds timeout);
+    // The same with the time it arrived.
+    Arrival takeArrival(std::chrono::milliseconds timeout);
 
     std::uint64_t arrivals() const;
     std::uint64_t kept() const;
@@ -40,11 +47,11 @@ private:
     const std::size_t waitingRoom;
     mutable std::mutex mutex;
     std::condition_variable arrived;
-    std::deque<korvex::host::BufferPtr> waiting; // guarded by mutex
-    std::uint64_t arrivalCount = 0;              // guarded by mutex
-    std::uint64_t keptCount = 0;                 // guarded by mutex
-    Clock::time_point first;                     // guarded by mutex
-    Clock::time_point last;                      // guarded by mutex
+    std::deque<Arrival> waiting;    // guarded by mutex
+    std::uint64_t arrivalCount = 0; // guarded by mutex
+    std::uint64_t keptCount = 0;    // guarded by mutex
+    Clock::time_point first;        // guarded by mutex
+    Clock::time_point last;         // guarded by mutex
 };
 
 } // namespace camgrab

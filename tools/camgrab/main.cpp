@@ -8,6 +8,7 @@
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "png_frame.h"
+#include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
@@ -147,12 +148,17 @@ int run(int argc, char** argv) {
                 break;
             }
             showNewMessages(channel, messagesSeen);
-            korvex::host::BufferPtr frame = inbox.take(100ms);
-            if (frame == nullptr)
+            FrameInbox::Arrival arrival = inbox.takeArrival(100ms);
+            if (arrival.frame == nullptr)
                 continue;
             const std::string path = frameFileName(settings, ++written);
-            writeFrame(*filter, std::move(frame), path);
-            std::cout << "camgrab: wrote " << path << std::endl;
+            writeFrame(*filter, std::move(arrival.frame), path);
+            // The frame's place on the timeline that readings share.
+            char monotonic[48];
+            std::snprintf(monotonic, sizeof monotonic, "%.6f",
+                          arrivals::monotonicSeconds(arrival.time));
+            std::cout << "camgrab: wrote " << path << " (arrived at monotonic " << monotonic
+                      << " s)" << std::endl;
         }
     } catch (...) {
         device->close();

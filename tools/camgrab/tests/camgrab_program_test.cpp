@@ -6,6 +6,7 @@
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "png_reader.h"
+#include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/child_process.h"
 #include "webcam/video_data_buffer.h"
 
@@ -138,6 +139,7 @@ TEST(CamgrabProgram, BadArgumentsFailWithAClearMessage) {
 
 TEST(CamgrabProgram, WritesFramesThatDecodeToTheTestCamerasPictures) {
     TemporaryFolder folder("frames");
+    const double started = arrivals::monotonicNow();
     const auto result = camgrab({"--frames", "3", "--output-dir", folder.path + "/new/sub",
                                  "--prefix", "test", "--resolution", "640x480", "--rate", "30"});
     ASSERT_EQ(0, result.exitCode) << result.err;
@@ -168,10 +170,22 @@ TEST(CamgrabProgram, WritesFramesThatDecodeToTheTestCamerasPictures) {
     }
     ASSERT_GT(stillCount, width * height * 8 / 10) << "a mostly still picture";
 
+    const double ended = arrivals::monotonicNow();
+    double previousArrival = started;
     for (int n = 1; n <= 3; ++n) {
         const std::string path = folder.path + "/new/sub/test-000" + std::to_string(n) + ".png";
         SCOPED_TRACE(path);
-        EXPECT_NE(std::string::npos, result.out.find("camgrab: wrote " + path + "\n"));
+        // Each frame's arrival on this computer's monotonic clock: within the run, in
+        // the order of the frames.
+        std::smatch arrival;
+        ASSERT_TRUE(std::regex_search(
+            result.out, arrival,
+            std::regex("camgrab: wrote " + path + R"( \(arrived at monotonic ([0-9.]+) s\)\n)")))
+            << result.out;
+        const double arrived = std::stod(arrival[1]);
+        EXPECT_LE(previousArrival, arrived + 1e-6);
+        EXPECT_GE(ended, arrived);
+        previousArrival = arrived;
         const auto png = readPng(path);
         ASSERT_EQ(width, png.width);
         ASSERT_EQ(height, png.height);

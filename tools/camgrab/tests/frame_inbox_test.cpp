@@ -40,8 +40,12 @@ TEST(FrameInbox, KeepsTheFramesWantedAndRefusesTheRestWhileTimingEveryArrival) {
     EXPECT_EQ(3u, inbox.kept());
     // Four intervals of 100 ms: 10 frames a second.
     EXPECT_DOUBLE_EQ(10.0, inbox.measuredRate());
-    EXPECT_NE(nullptr, inbox.take(0ms));
-    EXPECT_NE(nullptr, inbox.take(0ms));
+    // Each kept frame comes with its own arrival, oldest first.
+    for (const auto time : {t0 + 100ms, t0 + 300ms}) {
+        const auto arrival = inbox.takeArrival(0ms);
+        EXPECT_NE(nullptr, arrival.frame);
+        EXPECT_EQ(time, arrival.time);
+    }
     EXPECT_EQ(nullptr, inbox.take(10ms));
     EXPECT_EQ(5, released.load()) << "refused frames are released by the channel's pointer";
 }
