@@ -1,6 +1,7 @@
 #include "record_format.h"
 
 #include "tools/common/host_value.h"
+#include "tools/common/json_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,22 +12,7 @@ namespace sensorstream {
 
 namespace {
 
-void appendJsonString(const std::string& text, std::string& out) {
-    out += '"';
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
+using kxtools::appendJsonString;
 
 // A line is made in a buffer on the stack and appended whole: one append per
 // reading, numbers written in place. Room for the longest line of either format.

@@ -35,6 +35,14 @@ bool isDottedIPv4(const std::string& text) {
 
 bool isLoopbackOnly(const std::string& bind) { return bind.rfind("127.", 0) == 0; }
 
+std::string bindAddressOf(const std::string& value, const std::string& option) {
+    if (value == "any" || value == "0.0.0.0")
+        return "";
+    if (!isDottedIPv4(value))
+        throw kxtools::UsageError(option + ": '" + value + "' is not an IPv4 address (or any)");
+    return value;
+}
+
 kxtools::OptionParser makeOptionParser(Settings& s) {
     kxtools::OptionParser parser(
         "sensorstream", "[OPTIONS]",
@@ -61,15 +69,7 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
         .option("bind", "ADDR",
                 "the local IPv4 address to listen on (default 127.0.0.1: only this\n"
                 "computer); 0.0.0.0 or \"any\" for every address, as a real phone needs",
-                [&s](const std::string& value) {
-                    if (value == "any" || value == "0.0.0.0")
-                        s.bind.clear();
-                    else if (isDottedIPv4(value))
-                        s.bind = value;
-                    else
-                        throw kxtools::UsageError("--bind: '" + value +
-                                                  "' is not an IPv4 address (or any)");
-                })
+                [&s](const std::string& value) { s.bind = bindAddressOf(value, "--bind"); })
         .option("format", "json|csv|table",
                 "json: one JSON object a line with all 18 fields, null when unset\n"
                 "(the default); csv: a header line, then one column per field, empty\n"

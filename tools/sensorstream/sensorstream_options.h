@@ -40,6 +40,10 @@ bool isDottedIPv4(const std::string& text);
 // reach it. False for the empty text (every address).
 bool isLoopbackOnly(const std::string& bind);
 
+// The --bind value as a device takes it: a dotted IPv4 address, or "" for "any"
+// and 0.0.0.0 (every address). Throws kxtools::UsageError naming option.
+std::string bindAddressOf(const std::string& value, const std::string& option);
+
 // A parser that fills settings as it reads the arguments.
 kxtools::OptionParser makeOptionParser(Settings& settings);
 

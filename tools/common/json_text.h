@@ -1,0 +1,13 @@
+#pragma once
+
+// Text for JSON: a string quoted with every character JSON requires escaped.
+
+#include <string>
+
+namespace kxtools {
+
+// Appends text as a JSON string: quoted, with '"', '\\' and control characters
+// escaped; other bytes (UTF-8) pass unchanged.
+void appendJsonString(const std::string& text, std::string& out);
+
+} // namespace kxtools
