@@ -50,6 +50,22 @@ void announce(const std::string& address, std::uint16_t httpPort,
     std::fflush(stdout);
 }
 
+// The devices' messages (a second phone sending, a camera lost) go to standard
+// error as they come.
+void tellNews(std::vector<std::unique_ptr<PhoneFeed>>& phones, CameraFeed* camera) {
+    for (auto& phone : phones) {
+        for (const auto& message : phone->session().newMessages())
+            std::fprintf(stderr, "sensorview: %s from %s (phone '%s'): %s\n", message.type.c_str(),
+                         phone->session().deviceName().c_str(), phone->phone().name.c_str(),
+                         sensorstream::messageText(message).c_str());
+    }
+    if (camera != nullptr) {
+        for (const auto& message : camera->session().newMessages())
+            std::fprintf(stderr, "sensorview: %s from framegrab: %s\n", message.type.c_str(),
+                         camgrab::messageText(message).c_str());
+    }
+}
+
 std::string hello(const std::vector<std::unique_ptr<PhoneFeed>>& phones, const CameraFeed* camera,
                   std::size_t clientQueue) {
     std::vector<PhoneIntro> intros;
@@ -146,6 +162,7 @@ int run(int argc, char** argv) {
         next += STATUS_PERIOD;
         kxtools::sleepUntil(std::min(next, end));
         hub.publish(ticker.tick(Clock::now(), hub.clients()));
+        tellNews(phones, camera.get());
     }
 
     // Acquisition stops first, so that the browsers get the last readings.

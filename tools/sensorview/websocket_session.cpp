@@ -4,6 +4,7 @@
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
+#include <chrono>
 
 namespace sensorview {
 
@@ -17,6 +18,15 @@ namespace {
 // The page sends nothing but the closing handshake: a small limit is enough.
 constexpr std::size_t MAX_INCOMING_MESSAGE = 4096;
 
+// A browser answers pings by itself; one that has said nothing for this long
+// (gone, or stalled so that it reads nothing) is closed and its place freed.
+websocket::stream_base::timeout liveTimeouts() {
+    auto timeouts = websocket::stream_base::timeout::suggested(beast::role_type::server);
+    timeouts.idle_timeout = std::chrono::seconds(30);
+    timeouts.keep_alive_pings = true;
+    return timeouts;
+}
+
 } // namespace
 
 WebSocketSession::WebSocketSession(net::ip::tcp::socket&& socket, std::shared_ptr<Hub> owner,
@@ -28,7 +38,7 @@ WebSocketSession::~WebSocketSession() { hub->release(); }
 
 void WebSocketSession::run(Request request) {
     beast::get_lowest_layer(stream).expires_never(); // the stream's own timeouts from here on
-    stream.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+    stream.set_option(liveTimeouts());
     stream.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
         response.set(http::field::server, "sensorview");
     }));

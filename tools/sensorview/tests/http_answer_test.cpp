@@ -44,7 +44,7 @@ TEST(HttpAnswer, KnownFilesAreServedWithTheirTypeAndTheSitePolicy) {
     EXPECT_TRUE(script.keep_alive());
 }
 
-class UnknownPath : public ::testing::TestWithParam<const char*> {};
+class UnknownPath : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(UnknownPath, IsNotFound) {
     const auto answer = answerRequest(request(http::verb::get, GetParam()), files(), false, 4);
@@ -54,13 +54,13 @@ TEST_P(UnknownPath, IsNotFound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PathsAndTraversals, UnknownPath,
-                         ::testing::Values("/index.html", "/missing", "/../../../etc/passwd",
-                                           "/..%2f..%2fetc%2fpasswd", "/%2e%2e/%2e%2e/etc/passwd",
-                                           "/sensorview.js/", "//sensorview.js", "/./sensorview.js",
-                                           "/SENSORVIEW.JS", "/sensorview.js%00.png",
-                                           "/share/sensorview/index.html", "/live", "*", "",
-                                           "http://127.0.0.1:8080/etc/passwd",
-                                           "/..\\..\\windows\\win.ini"));
+                         ::testing::Values<std::string>(
+                             "/index.html", "/missing", "/../../../etc/passwd",
+                             "/..%2f..%2fetc%2fpasswd", "/%2e%2e/%2e%2e/etc/passwd",
+                             "/sensorview.js/", "//sensorview.js", "/./sensorview.js",
+                             "/SENSORVIEW.JS", "/sensorview.js%00.png",
+                             "/share/sensorview/index.html", "/live", "*", "",
+                             "http://127.0.0.1:8080/etc/passwd", "/..\\..\\windows\\win.ini"));
 
 class OtherMethod : public ::testing::TestWithParam<http::verb> {};
 

@@ -86,12 +86,17 @@ TEST_F(ViewServerTest, KeepsAConnectionForTheNextRequest) {
     EXPECT_NE(std::string::npos, both.find("<html>the page</html>"));
 }
 
-class RawRequest : public ViewServerTest,
-                   public ::testing::WithParamInterface<std::pair<const char*, int>> {};
+struct RawCase {
+    const char* name;
+    const char* request; // the bytes sent, as they are
+    int status;          // 0: the connection closes without an answer
+};
+
+class RawRequest : public ViewServerTest, public ::testing::WithParamInterface<RawCase> {};
 
 TEST_P(RawRequest, IsAnsweredWithItsStatusAndNoFile) {
-    const auto answer = rawExchange(port, GetParam().first);
-    EXPECT_EQ(GetParam().second, statusOf(answer)) << answer;
+    const auto answer = rawExchange(port, GetParam().request);
+    EXPECT_EQ(GetParam().status, statusOf(answer)) << answer;
     EXPECT_EQ(std::string::npos, answer.find("the page"));
     EXPECT_EQ(std::string::npos, answer.find("the script"));
     EXPECT_EQ(std::string::npos, answer.find("root:"));
@@ -100,21 +105,29 @@ TEST_P(RawRequest, IsAnsweredWithItsStatusAndNoFile) {
 INSTANTIATE_TEST_SUITE_P(
     PathsMethodsAndTraversals, RawRequest,
     ::testing::Values(
-        std::pair{"GET /../../../../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET /..%2f..%2f..%2fetc%2fpasswd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET //etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET /index.html HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET /sensorview.js/../../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET http://127.0.0.1/../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
-        std::pair{"GET /live HTTP/1.1\r\nHost: a\r\n\r\n", 404}, // not a WebSocket request
-        std::pair{"POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 405},
-        std::pair{"PUT /sensorview.js HTTP/1.1\r\nHost: a\r\nContent-Length: 1\r\n\r\nx", 405},
-        std::pair{"DELETE / HTTP/1.1\r\nHost: a\r\n\r\n", 405},
-        std::pair{"HEAD / HTTP/1.1\r\nHost: a\r\n\r\n", 405},
-        std::pair{"OPTIONS * HTTP/1.1\r\nHost: a\r\n\r\n", 405},
-        std::pair{"BREW / HTTP/1.1\r\nHost: a\r\n\r\n", 405}, // a method HTTP does not know
-        std::pair{"GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 100000\r\n\r\n", 0}));
+        RawCase{"DotDot", "GET /../../../../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"EncodedSlash", "GET /..%2f..%2f..%2fetc%2fpasswd HTTP/1.1\r\nHost: a\r\n\r\n",
+                404},
+        RawCase{"EncodedDots", "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"DoubleSlash", "GET //etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"FileNameNotPath", "GET /index.html HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"BelowAKnownFile",
+                "GET /sensorview.js/../../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"AbsoluteForm", "GET http://127.0.0.1/../etc/passwd HTTP/1.1\r\nHost: a\r\n\r\n",
+                404},
+        RawCase{"LivePathWithoutUpgrade", "GET /live HTTP/1.1\r\nHost: a\r\n\r\n", 404},
+        RawCase{"Post", "POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 405},
+        RawCase{"Put", "PUT /sensorview.js HTTP/1.1\r\nHost: a\r\nContent-Length: 1\r\n\r\nx", 405},
+        RawCase{"Delete", "DELETE / HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+        RawCase{"Head", "HEAD / HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+        RawCase{"Options", "OPTIONS * HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+        RawCase{"UnknownMethod", "BREW / HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+        RawCase{"BodyOverTheLimit", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 100000\r\n\r\n",
+                0},
+        RawCase{"NotHttp", "\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n", 0}),
+    [](const ::testing::TestParamInfo<RawCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST_F(ViewServerTest, WebSocketOnlyOnTheLivePathAndOnlyForItsOwnPage) {
     const auto elsewhere = rawExchange(
