@@ -113,13 +113,16 @@
     const phone = view.phones[message.phone];
     if (!phone) return;
     const now = Date.now();
+    // The time stamps are the computer's local time counted as UTC: shifted back
+    // by the zone's offset, they are the readings' arrival times.
+    const offset = new Date(now).getTimezoneOffset() * 60000;
     for (const [code, time, fields] of message.r) {
-      // The time stamp is the computer's local time counted as UTC: shift it back.
-      const arrival = time + new Date(time).getTimezoneOffset() * 60000;
-      view.latencies.push(now - arrival);
+      view.latencies.push(now - (time + offset));
       const names = Object.keys(fields);
       for (const group of groupOf(phone, code, names)) {
-        group.rows.push([new Date(time)].concat(group.fields.map((f) => (f in fields ? fields[f] : null))));
+        const row = [time];
+        for (const field of group.fields) row.push(field in fields ? fields[field] : null);
+        group.rows.push(row);
         group.dirty = true;
       }
       phone.measurements[code].count += 1;
@@ -137,16 +140,16 @@
   function trim(group) {
     const rows = group.rows;
     if (rows.length === 0) return;
-    const oldest = rows[rows.length - 1][0].getTime() - view.windowSeconds * 1000;
+    const oldest = rows[rows.length - 1][0] - view.windowSeconds * 1000;
     let first = 0;
-    while (first < rows.length && rows[first][0].getTime() < oldest) first += 1;
+    while (first < rows.length && rows[first][0] < oldest) first += 1;
     if (first > 0) rows.splice(0, first);
   }
 
   function drawGroup(group) {
     trim(group);
     if (group.rows.length === 0) return;
-    const newest = group.rows[group.rows.length - 1][0].getTime();
+    const newest = group.rows[group.rows.length - 1][0];
     const dateWindow = [newest - view.windowSeconds * 1000, newest];
     const labels = ['time'].concat(group.fields);
     if (!group.chart) {
@@ -155,7 +158,12 @@
         strokeWidth: 1.5, connectSeparatedPoints: true, drawPoints: group.rows.length < 30,
         axisLabelFontSize: 12, yAxisLabelWidth: 80, ylabel: group.unit, animatedZooms: false,
         interactionModel: {},
-        axes: { y: { axisLabelFormatter: readable, valueFormatter: readable } },
+        axes: {
+          // Times are milliseconds; dygraphs' own date ticks and labels show them.
+          x: { ticker: Dygraph.dateTicker, axisLabelFormatter: Dygraph.dateAxisLabelFormatter,
+               valueFormatter: Dygraph.dateValueFormatter },
+          y: { axisLabelFormatter: readable, valueFormatter: readable },
+        },
       });
     } else {
       group.chart.updateOptions({ file: group.rows, labels, dateWindow,
@@ -260,19 +268,37 @@
       ' readings and ' + missed.frames + ' frames';
   }
 
-  let frameUrl = null;
+  // Frames are decoded off the page's thread, one at a time; a frame that comes
+  // while one is decoded waits, and a newer one replaces it.
+  let decoding = false;
+  let waitingFrame = null;
   function showFrame(blob) {
     view.frames.received += 1;
-    const image = byId('frame');
-    const previous = frameUrl;
-    frameUrl = URL.createObjectURL(blob);
-    image.onload = () => {
+    if (decoding) {
+      waitingFrame = blob;
+      return;
+    }
+    decoding = true;
+    createImageBitmap(blob).then((bitmap) => {
+      const canvas = byId('frame');
+      canvas.width = bitmap.width;
+      canvas.height = bitmap.height;
+      canvas.getContext('2d').drawImage(bitmap, 0, 0);
       view.frames.shown += 1;
-      view.frames.width = image.naturalWidth;
-      view.frames.height = image.naturalHeight;
-      if (previous) URL.revokeObjectURL(previous);
-    };
-    image.src = frameUrl;
+      view.frames.width = bitmap.width;
+      view.frames.height = bitmap.height;
+      bitmap.close();
+    }).catch(() => {
+      view.frames.failed = (view.frames.failed || 0) + 1;
+    }).finally(() => {
+      decoding = false;
+      if (waitingFrame) {
+        const next = waitingFrame;
+        waitingFrame = null;
+        view.frames.received -= 1; // counted when it came
+        showFrame(next);
+      }
+    });
   }
 
   function hello(message) {
