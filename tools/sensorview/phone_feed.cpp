@@ -13,8 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Room for a few seconds of every sensor of an app at its fastest.
-constexpr std::size_t QUEUE_CAPACITY = 4096;
 // How long the pump waits for a first reading when it has none to publish.
 constexpr auto IDLE_WAIT = std::chrono::milliseconds(200);
 
@@ -30,7 +28,7 @@ sensorstream::Settings sessionSettings(const sensorstream::PhoneSpec& phone,
 } // namespace
 
 PhoneFeed::PhoneFeed(const sensorstream::PhoneSpec& phone, const std::string& bind)
-    : spec(phone), sensors(sessionSettings(phone, bind), QUEUE_CAPACITY) {}
+    : spec(phone), sensors(sessionSettings(phone, bind), sensorstream::readingQueueLimits()) {}
 
 PhoneFeed::~PhoneFeed() {
     try {
@@ -59,6 +57,8 @@ void PhoneFeed::close() {
 
 void PhoneFeed::pump(const Publish& publish) {
     ReadingMessage message(spec.name);
+    sensorstream::SampleReader reader;
+    sensorstream::SampleRecord record;
     std::vector<korvex::host::BufferPtr> batch;
     auto& converter = sensors.sampleConverter();
     Clock::time_point due = Clock::now();
@@ -69,26 +69,27 @@ void PhoneFeed::pump(const Publish& publish) {
                 ? IDLE_WAIT
                 : std::max(std::chrono::milliseconds(0),
                            std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()));
-        open = sensors.readings().takeAll(batch, wait);
+        open = sensors.readings().take(batch, wait);
+        sensorstream::MeasurementCounts batchCounts{};
         for (auto& buffer : batch) {
             // One reading that cannot be converted must not end the view.
             try {
                 kxtools::HostArray structure(converter.convertDataBuffer(buffer.get()));
-                const auto record = sensorstream::readSampleRecord(structure.get());
-                if (!record) {
+                if (!reader.read(structure.get(), record)) {
                     notConvertedCount.fetch_add(1);
                     continue;
                 }
                 if (message.count() == 0)
                     due = Clock::now() + PUBLISH_PERIOD;
-                message.add(*record);
-                readingCounts.add(record->measurement);
+                message.add(record);
+                ++batchCounts[sensorstream::counterOf(record.measurement)];
             } catch (const std::exception&) {
                 notConvertedCount.fetch_add(1);
             }
         }
         // The buffers go back to their library here, on this thread.
         batch.clear();
+        readingCounts.add(batchCounts);
         if (message.count() > 0 && (Clock::now() >= due || !open)) {
             OutMessage out;
             out.kind = MessageKind::Readings;

@@ -29,7 +29,10 @@ void appendNumber(double value, std::string& out) {
         out += "null";
 }
 
-bool isOwnField(const std::string& name) { return name != "Timestamp" && name != "Measurement"; }
+// The time stamp and the measurement are the reading's own places in the message.
+bool isOwnField(std::size_t field) {
+    return field != sensorstream::TIMESTAMP_FIELD && field != sensorstream::MEASUREMENT_FIELD;
+}
 
 } // namespace
 
@@ -66,15 +69,15 @@ void ReadingMessage::add(const sensorstream::SampleRecord& record) {
     appendNumber(time ? *time : NAN, text);
     text += ",{";
     bool first = true;
-    for (const auto& field : record.fields) {
-        if (!field.set || !isOwnField(field.name) || field.values.empty())
+    for (std::size_t field = 0; field < sensorstream::FIELD_COUNT; ++field) {
+        if (!record.isSet(field) || !isOwnField(field))
             continue;
         if (!first)
             text += ',';
         first = false;
-        kxtools::appendJsonString(field.name, text);
+        kxtools::appendJsonString(sensorstream::SAMPLE_FIELD_NAMES[field], text);
         text += ':';
-        appendNumber(field.values.front(), text);
+        appendNumber(record.values[field], text);
     }
     text += "}]";
     ++readings;
