@@ -1,5 +1,7 @@
 #include "health_report.h"
 
+#include "tools/common/json_text.h"
+
 #include <cstdio>
 
 namespace arrivals {
@@ -12,22 +14,10 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped.
 std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    std::string out;
+    kxtools::appendJsonString(text, out);
+    return out;
 }
 
 std::string streamJson(const StreamReport& stream) {
