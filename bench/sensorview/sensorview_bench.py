@@ -4,7 +4,9 @@ test camera's 640x480 frames at 30 a second, shown in three headless Chromium
 browsers at once. Measures the server's CPU (per cent of one core, from
 /proc/<pid>/stat) and, in each page, the time from a reading's arrival (the time
 stamp the device gave it when its datagram came in) to the moment the page's
-WebSocket handed it over; also the frames each page showed.
+WebSocket handed it over; also the frames each page showed, and what a client
+that stalls (connects to the live WebSocket and reads nothing for the whole run)
+is told it missed once it reads again.
 
     /usr/bin/python3 bench/sensorview/sensorview_bench.py --bin build-release/bin
 
@@ -12,7 +14,11 @@ Goals: server CPU under 20 % of one core; arrival to page p99 under 50 ms. Not a
 test: the figures depend on the machine and its load."""
 
 import argparse
+import base64
+import json
 import os
+import socket
+import struct
 import statistics
 import subprocess
 import sys
@@ -45,6 +51,69 @@ def browser(profile):
     return webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
 
 
+class StalledClient:
+    """A WebSocket client of /live that reads nothing until told to: its socket's
+    small receive buffer fills, and the server's outbox for it overflows."""
+
+    def __init__(self, url):
+        host, port = url.split("//")[1].rstrip("/").split(":")
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        self.sock.connect((host, int(port)))
+        key = base64.b64encode(os.urandom(16)).decode()
+        self.sock.sendall(("GET /live HTTP/1.1\r\nHost: %s:%s\r\nUpgrade: websocket\r\n"
+                           "Connection: Upgrade\r\nSec-WebSocket-Key: %s\r\n"
+                           "Sec-WebSocket-Version: 13\r\n\r\n" % (host, port, key)).encode())
+        self.data = b""
+        while b"\r\n\r\n" not in self.data:
+            self.data += self.sock.recv(4096)
+        assert self.data.startswith(b"HTTP/1.1 101"), self.data[:80]
+        self.data = self.data.split(b"\r\n\r\n", 1)[1]
+
+    def drain(self, seconds):
+        """Reads for seconds; returns the readings and frames it got and the last
+        misses it was told of."""
+        self.sock.settimeout(0.2)
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            try:
+                chunk = self.sock.recv(1 << 20)
+            except socket.timeout:
+                continue
+            if not chunk:
+                break
+            self.data += chunk
+        readings = frames = 0
+        missed = {"readings": 0, "frames": 0}
+        at = 0
+        kind, message = None, b""  # a message may come in several frames
+        while at + 2 <= len(self.data):
+            last, opcode = self.data[at] & 0x80, self.data[at] & 0x0F
+            length, head = self.data[at + 1] & 0x7F, 2
+            if length == 126:
+                length, head = struct.unpack(">H", self.data[at + 2:at + 4])[0], 4
+            elif length == 127:
+                length, head = struct.unpack(">Q", self.data[at + 2:at + 10])[0], 10
+            if at + head + length > len(self.data):
+                break
+            if opcode != 0:
+                kind, message = opcode, b""
+            message += self.data[at + head:at + head + length]
+            at += head + length
+            if not last:
+                continue
+            if kind == 2:
+                frames += 1
+            elif kind == 1:
+                parsed = json.loads(message)
+                if parsed["type"] == "readings":
+                    readings += len(parsed["r"])
+                elif parsed["type"] == "missed":
+                    missed = parsed
+        self.sock.close()
+        return readings, frames, missed
+
+
 def percentile(values, fraction):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
@@ -52,7 +121,7 @@ def percentile(values, fraction):
 
 def one_run(binaries, seconds, warm_up, browsers):
     with SensorView("--phone", "walk=text", "--camera", "videotestsrc",
-                    "--max-clients", str(browsers)) as view, \
+                    "--max-clients", str(browsers + 1)) as view, \
             tempfile.TemporaryDirectory(prefix="sensorview-bench-") as profiles:
         pages = [browser(os.path.join(profiles, str(i))) for i in range(browsers)]
         sender = None
@@ -60,6 +129,8 @@ def one_run(binaries, seconds, warm_up, browsers):
             for page in pages:
                 page.get(view.url)
                 wait_for(page, "sensorview.connected && sensorview.hello !== null", 60, "connection")
+            stalled = StalledClient(view.url)
+            stall_start = time.monotonic()
             sender = subprocess.Popen([os.path.join(binaries, "phonesim"), "--app", "text",
                                        "--port", str(view.ports["walk"]),
                                        "--rate", str(TICKS_PER_SECOND),
@@ -75,6 +146,8 @@ def one_run(binaries, seconds, warm_up, browsers):
             start = time.monotonic()
             time.sleep(seconds)
             cpu = (cpu_seconds(view.process.pid) - cpu_start) / (time.monotonic() - start)
+            stall = time.monotonic() - stall_start
+            got, got_frames, missed = stalled.drain(3.0)
             latencies = []
             frames = []
             readings = []
@@ -89,7 +162,8 @@ def one_run(binaries, seconds, warm_up, browsers):
                 readings.append(result[2] / seconds)
             return {"cpu": 100.0 * cpu, "p50": percentile(latencies, 0.50),
                     "p99": percentile(latencies, 0.99), "max": max(latencies),
-                    "frames": frames, "readings": readings, "samples": len(latencies)}
+                    "frames": frames, "readings": readings, "samples": len(latencies),
+                    "stall": stall, "stalled_got": (got, got_frames), "stalled_missed": missed}
         finally:
             if sender:
                 sender.kill()
@@ -118,6 +192,10 @@ def main():
               % (number + 1, run["cpu"], run["p50"], run["p99"], run["max"], run["samples"],
                  ", ".join("%.0f" % r for r in run["readings"]),
                  ", ".join("%.1f" % f for f in run["frames"])), flush=True)
+        print("       a client stalled for %.0f s got %d readings and %d frames, and was told it "
+              "missed %d readings and %d frames"
+              % (run["stall"], run["stalled_got"][0], run["stalled_got"][1],
+                 run["stalled_missed"]["readings"], run["stalled_missed"]["frames"]), flush=True)
     cpu = statistics.median(run["cpu"] for run in runs)
     p99 = statistics.median(run["p99"] for run in runs)
     print("median of %d runs: server CPU %.1f %% of one core (goal < 20 %%); "
