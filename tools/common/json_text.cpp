@@ -4,7 +4,7 @@
 
 namespace kxtools {
 
-void appendJsonString(const std::string& text, std::string& out) {
+void appendJsonString(std::string_view text, std::string& out) {
     out += '"';
     for (const char c : text) {
         if (c == '"' || c == '\\') {

@@ -1,5 +1,7 @@
 #include "device_news.h"
 
+#include <utility>
+
 namespace sensorstream {
 
 std::string messageNews(const std::string& deviceName, const korvex::host::Message& message) {
@@ -20,12 +22,13 @@ std::optional<std::string> propertyNews(const std::string& name, const std::stri
     return name + " is now " + valueText;
 }
 
-DeviceNews::DeviceNews(Console& sharedConsole, SensorSession& sensor, std::uint16_t listening)
-    : console(sharedConsole), session(sensor), port(listening) {}
+DeviceNews::DeviceNews(Console& sharedConsole, SensorSession& sensor, std::uint16_t listening,
+                       std::string phoneLabel)
+    : console(sharedConsole), session(sensor), port(listening), label(std::move(phoneLabel)) {}
 
 void DeviceNews::show() {
     for (const auto& message : session.newMessages())
-        console.say(messageNews(session.deviceName(), message));
+        console.say(label + messageNews(session.deviceName(), message));
     for (const auto& property : session.newProperties()) {
         const std::string name = property->getName();
         if (name == "IPAddress")
@@ -33,7 +36,7 @@ void DeviceNews::show() {
         const auto news = propertyNews(name, session.valueText(property.get()),
                                        session.valueNumber(property.get()), port);
         if (news)
-            console.say(*news);
+            console.say(label + *news);
     }
 }
 

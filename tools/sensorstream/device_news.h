@@ -27,8 +27,10 @@ class DeviceNews {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // port: the port the device listens on, already announced.
-    DeviceNews(Console& console, SensorSession& session, std::uint16_t port);
+    // port: the port the device listens on, already announced. label: put before
+    // every line, to tell the phones of a run apart ("left: "); empty for one.
+    DeviceNews(Console& console, SensorSession& session, std::uint16_t port,
+               std::string label = "");
 
     // Says what the device posted since the last call.
     void show();
@@ -39,6 +41,7 @@ private:
     Console& console;
     SensorSession& session;
     std::uint16_t port;
+    std::string label;
     std::optional<Clock::time_point> datagramSeen;
 };
 

@@ -58,9 +58,11 @@ std::string sparkline(const std::deque<double>& values) {
 
 LiveTable::LiveTable(std::size_t length) : historyLength(length == 0 ? 1 : length) {}
 
-void LiveTable::add(const SampleRecord& record) {
+void LiveTable::add(std::size_t phone, const SampleRecord& record) {
     std::lock_guard<std::mutex> lock(mutex);
-    MeasurementRow& row = rows[record.measurement];
+    if (phone >= phones.size())
+        phones.resize(phone + 1);
+    MeasurementRow& row = phones[phone][record.measurement];
     row.time = timeOfDayText(record.timestamp);
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
         if (!record.isSet(field) || field == TIMESTAMP_FIELD || field == MEASUREMENT_FIELD)
@@ -79,14 +81,39 @@ void LiveTable::add(const SampleRecord& record) {
     }
 }
 
+namespace {
+
+std::string columnNames() {
+    return padded("measurement", MEASUREMENT_COLUMN) + rightAligned("rate", RATE_COLUMN) + "  " +
+           padded("field", FIELD_COLUMN) + rightAligned("latest", VALUE_COLUMN) + "  recent";
+}
+
+} // namespace
+
 std::vector<std::string> LiveTable::lines(const std::string& title, const MeasurementRates& rates,
                                           const std::string& status) const {
-    std::vector<std::string> out;
-    out.push_back(title);
-    out.push_back(padded("measurement", MEASUREMENT_COLUMN) + rightAligned("rate", RATE_COLUMN) +
-                  "  " + padded("field", FIELD_COLUMN) + rightAligned("latest", VALUE_COLUMN) +
-                  "  recent");
+    std::vector<std::string> out{title, columnNames()};
     std::lock_guard<std::mutex> lock(mutex);
+    appendRows(phones.empty() ? PhoneRows() : phones.front(), rates, out);
+    out.push_back(status);
+    return out;
+}
+
+std::vector<std::string> LiveTable::lines(const std::string& title,
+                                          const std::vector<Section>& sections,
+                                          const std::vector<std::string>& status) const {
+    std::vector<std::string> out{title, columnNames()};
+    std::lock_guard<std::mutex> lock(mutex);
+    for (std::size_t phone = 0; phone < sections.size(); ++phone) {
+        out.push_back(sections[phone].title);
+        appendRows(phone < phones.size() ? phones[phone] : PhoneRows(), sections[phone].rates, out);
+    }
+    out.insert(out.end(), status.begin(), status.end());
+    return out;
+}
+
+void LiveTable::appendRows(const PhoneRows& rows, const MeasurementRates& rates,
+                           std::vector<std::string>& out) const {
     if (rows.empty())
         out.push_back("(no reading yet)");
     // Known measurements in display order, then any other code.
@@ -118,8 +145,6 @@ std::vector<std::string> LiveTable::lines(const std::string& title, const Measur
                           sparkline(field.recent));
         }
     }
-    out.push_back(status);
-    return out;
 }
 
 } // namespace sensorstream

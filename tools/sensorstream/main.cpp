@@ -1,16 +1,19 @@
-// sensorstream: receives a phone's sensor readings through a sensor device plug-in,
-// has kineconvert turn each into a host structure and writes them out.
+// sensorstream: receives phones' sensor readings through the sensor device plug-ins,
+// one device a phone, has kineconvert turn each into a host structure and writes
+// them out, and with --mqtt publishes them to a broker.
 
 #include "announcement.h"
 #include "console.h"
 #include "device_news.h"
 #include "live_table.h"
+#include "mqtt_bridge.h"
 #include "output_file.h"
 #include "output_pump.h"
+#include "phone_report.h"
+#include "phone_sessions.h"
 #include "reading_stats.h"
 #include "record_format.h"
 #include "run_ending.h"
-#include "sensor_session.h"
 #include "sensorstream_options.h"
 #include "status_view.h"
 #include "terminal.h"
@@ -22,8 +25,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,6 +38,9 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr auto TICK = 50ms;
+// At the end, readings still waiting for the broker get this long without any
+// being confirmed before they count as unsent.
+constexpr auto BROKER_PATIENCE = 5s;
 
 // The console every write goes through, drawing the status block where it belongs.
 Console makeConsole(const StatusPlacement& placement) {
@@ -41,59 +50,90 @@ Console makeConsole(const StatusPlacement& placement) {
     return Console(blockStream, placement.onTerminal, isTerminal(stdout), isTerminal(stderr));
 }
 
+std::size_t longestName(const std::vector<PhoneSpec>& phones) {
+    std::size_t longest = 0;
+    for (const auto& phone : phones)
+        longest = std::max(longest, phone.name.size());
+    return longest;
+}
+
+std::vector<PumpPhone> pumpPhones(PhoneSessions& phones) {
+    std::vector<PumpPhone> result;
+    for (std::size_t i = 0; i < phones.size(); ++i)
+        result.push_back({phones.phone(i).name, &phones.session(i).sampleConverter()});
+    return result;
+}
+
 // The readings go to the output unless --live shows them alone.
 PumpSettings pumpSettings(const Settings& settings, const OutputFile& output,
-                          const RecordFormat& format, LiveTable& live) {
+                          const RecordFormat& format, LiveTable& live,
+                          ReadingPublisher* publisher) {
     PumpSettings pump;
     if (!settings.live || output.isFile()) {
         pump.output = output.stream();
         pump.format = &format;
     }
     pump.live = settings.live ? &live : nullptr;
+    pump.publisher = publisher;
     pump.count = settings.count;
     pump.outputName = output.name();
     return pump;
 }
 
 StatusSettings statusSettings(const Settings& settings, const StatusPlacement& placement,
-                              std::uint16_t port, const LiveTable& live) {
+                              const std::vector<std::uint16_t>& ports, const LiveTable& live,
+                              const ReadingPublisher* publisher) {
     StatusSettings status;
     status.shown = placement.shown;
     std::FILE* blockStream = placement.onOutput ? stdout : stderr;
     status.width = placement.onTerminal ? terminalWidth(blockStream) : 200;
-    status.port = port;
+    for (std::size_t i = 0; i < settings.phones.size(); ++i)
+        status.phones.push_back(
+            {settings.phones[i].name, ports[i], liveSectionTitle(settings.phones[i], ports[i])});
     if (settings.live) {
         status.live = &live;
-        status.liveTitle = liveTitle(settings, port);
+        status.liveTitle = liveTitle(settings, ports);
     }
+    status.publisher = publisher;
     return status;
 }
 
-// One run, in the order of its steps: the output file and the screen; the device
-// listening, announced; the pump and the status; the loop until an ending; the
-// summary. The members are declared in that order.
+// One run, in the order of its steps: the output file and the screen; every phone's
+// device listening; the broker's bridge; the pump and the status; announced; the
+// loop until an ending; the summary. The members are declared in that order.
 class Run {
 public:
     explicit Run(const Settings& options)
         : settings(options), output(settings.outputPath),
           placement(placeStatus(settings.live, isTerminal(stdout), isTerminal(stderr))),
-          console(makeConsole(placement)), session(settings, readingQueueLimits()),
-          port(session.open()), start(Clock::now()), format(makeRecordFormat(settings.format)),
-          pump(session.readings(), session.sampleConverter(), console, counts,
-               pumpSettings(settings, output, *format, live)),
-          news(console, session, port),
-          status(console, counts, start, statusSettings(settings, placement, port, live)) {
-        for (const auto& line : announcementLines(settings, session.interfaces(), port))
+          console(makeConsole(placement)),
+          phones(settings.phones, settings.bind, readingQueueLimits()), ports(phones.open()),
+          start(Clock::now()), counts(phones.size()),
+          format(makeRecordFormat(settings.format, longestName(settings.phones))),
+          publisher(settings.mqtt.enabled() ? makeMqttPublisher(settings.mqtt, phones.names())
+                                            : nullptr),
+          pump(phones.readings(), pumpPhones(phones), console, counts,
+               pumpSettings(settings, output, *format, live, publisher.get())),
+          status(console, counts, start,
+                 statusSettings(settings, placement, ports, live, publisher.get())) {
+        const bool several = phones.size() > 1;
+        news.reserve(phones.size());
+        for (std::size_t i = 0; i < phones.size(); ++i) {
+            news.emplace_back(console, phones.session(i), ports[i],
+                              several ? phones.phone(i).name + ": " : std::string());
+            hints.emplace_back(start, settings.hintAfter);
+        }
+        for (const auto& line : announcementLines(settings, phones.session(0).interfaces(), ports))
             console.say(line);
     }
 
-    // On every way out the queue closes before the pump is joined: the pump ends
-    // only once the queue is closed and empty.
+    // On every way out the devices and the queue close before the pump is joined:
+    // the pump ends only once the queue is closed and empty.
     ~Run() {
         try {
-            session.close();
+            phones.close();
         } catch (...) {
-            session.readings().close(); // the session terms the device all the same
+            phones.readings().close(); // the sessions term the devices all the same
         }
         pump.join();
     }
@@ -101,34 +141,44 @@ public:
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
-    // Runs the pump and watches the device, the output and the clock until one of
-    // the endings holds; returns it.
+    // Runs the pump and watches the devices, the broker, the output and the clock
+    // until one of the endings holds; returns it.
     std::string receiveUntilEnd() {
         pump.start();
-        WaitHints hints(start, settings.hintAfter);
         const auto deadline = deadlineOf(start, settings.duration);
         for (;;) {
-            news.show();
+            showNews();
             const auto now = Clock::now();
             if (const auto ending = endingOf(stateAt(now, deadline), settings.count))
                 return *ending;
-            for (const auto hint :
-                 hints.due(now, news.firstDatagram(), session.buffersWritten() > 0))
-                console.say(hintText(hint, settings, port));
+            for (std::size_t i = 0; i < phones.size(); ++i) {
+                for (const auto hint : hints[i].due(now, news[i].firstDatagram(),
+                                                    phones.session(i).buffersWritten() > 0))
+                    console.say(hintText(hint, settings, i, ports[i]));
+            }
             status.update(now);
             kxtools::sleepUntil(std::min(now + TICK, deadline));
         }
     }
 
-    // Stops receiving, tells the last news, the ending and the summary, and closes
-    // the output; the exit code.
+    // Stops receiving, tells the last news, lets the broker take what waits, tells
+    // the ending and the summary, and closes the output; the exit code.
     int finish(const std::string& ending) {
         stopReceiving();
         const auto end = Clock::now();
-        news.show();
+        showNews();
         status.finish(end);
+        std::optional<PublisherStatus> broker;
+        if (publisher) {
+            if (const auto waiting = publisher->status().waiting; waiting > 0)
+                console.say("mqtt: " + std::to_string(waiting) +
+                            " readings still wait for the broker; waiting while it confirms them");
+            broker = publisher->finish(BROKER_PATIENCE);
+            showNews();
+        }
         const double seconds = std::chrono::duration<double>(end - start).count();
-        console.write(stderr, closingText(ending, seconds, counts.snapshot(), accounting()));
+        console.write(stderr, closingText(ending, runSummary(seconds, outcomes(),
+                                                             broker ? &*broker : nullptr)));
         if (pump.failed())
             return kxtools::FAILURE_EXIT_CODE; // the failure was told; its file closes unchecked
         output.close();
@@ -136,10 +186,19 @@ public:
     }
 
 private:
-    // Closing the device ends the writes; the pump then empties the queue and ends.
+    // Closing the devices ends the writes; the pump then empties the queue and ends.
     void stopReceiving() {
-        session.close();
+        phones.close();
         pump.join();
+    }
+
+    void showNews() {
+        for (auto& phone : news)
+            phone.show();
+        if (publisher) {
+            for (const auto& line : publisher->news())
+                console.say("mqtt: " + line);
+        }
     }
 
     RunState stateAt(Clock::time_point now, Clock::time_point deadline) const {
@@ -152,13 +211,20 @@ private:
         return state;
     }
 
-    Accounting accounting() const {
-        Accounting result;
-        result.written = session.buffersWritten();
-        result.refused = session.buffersRefused();
-        result.output = pump.outputCount();
-        result.afterCount = pump.afterCountCount();
-        result.notConverted = pump.notConvertedCount();
+    std::vector<PhoneOutcome> outcomes() const {
+        const auto perPhone = counts.perPhone();
+        std::vector<PhoneOutcome> result;
+        for (std::size_t i = 0; i < phones.size(); ++i) {
+            PhoneOutcome phone;
+            phone.name = phones.phone(i).name;
+            phone.counts = perPhone[i];
+            phone.accounting.written = phones.session(i).buffersWritten();
+            phone.accounting.refused = phones.session(i).buffersRefused();
+            phone.accounting.output = pump.outputCount(i);
+            phone.accounting.afterCount = pump.afterCountCount(i);
+            phone.accounting.notConverted = pump.notConvertedCount(i);
+            result.push_back(std::move(phone));
+        }
         return result;
     }
 
@@ -166,14 +232,16 @@ private:
     OutputFile output;
     StatusPlacement placement;
     Console console;
-    SensorSession session;
-    std::uint16_t port;
+    PhoneSessions phones;
+    std::vector<std::uint16_t> ports;
     Clock::time_point start;
     ReadingCounts counts;
     LiveTable live;
     std::unique_ptr<RecordFormat> format;
+    std::unique_ptr<ReadingPublisher> publisher;
     OutputPump pump;
-    DeviceNews news;
+    std::vector<DeviceNews> news;
+    std::vector<WaitHints> hints;
     StatusView status;
 };
 
@@ -184,6 +252,10 @@ int run(int argc, char** argv) {
             parser.parse(argc, argv), parser, "sensorstream", SENSORSTREAM_VERSION,
             {"kinedgram", "kinescope", "kineconvert"}))
         return *answered;
+    completeSettings(settings, std::getenv(MQTT_PASSWORD_VARIABLE));
+    if (settings.mqtt.enabled() && !mqttAvailable())
+        throw kxtools::UsageError("--mqtt: this sensorstream was built without MQTT "
+                                  "(libmosquitto)");
     kxtools::installStopHandler();
     Run receiving(settings);
     return receiving.finish(receiving.receiveUntilEnd());

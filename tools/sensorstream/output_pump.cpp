@@ -3,18 +3,21 @@
 #include "tools/common/host_value.h"
 #include "tools/common/stop_signal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <string_view>
 #include <vector>
 
 namespace sensorstream {
 
-OutputPump::OutputPump(ReadingQueue& readingQueue,
-                       conduit::interfaces::converter::IConverter& sampleConverter,
+OutputPump::OutputPump(ReadingQueue& readingQueue, std::vector<PumpPhone> pumpPhones,
                        Console& sharedConsole, ReadingCounts& readingCounts, PumpSettings pump)
-    : queue(readingQueue), converter(sampleConverter), console(sharedConsole),
-      counts(readingCounts), settings(std::move(pump)) {}
+    : queue(readingQueue), phones(std::move(pumpPhones)), console(sharedConsole),
+      counts(readingCounts), settings(std::move(pump)),
+      outputIsJson(dynamic_cast<const JsonFormat*>(settings.format) != nullptr),
+      output(phones.size()), afterCount(phones.size()), notConverted(phones.size() + 1) {}
 
 OutputPump::~OutputPump() { join(); }
 
@@ -40,23 +43,26 @@ constexpr std::size_t WRITE_BLOCK = 64 * 1024;
 } // namespace
 
 void OutputPump::run() {
-    std::vector<korvex::host::BufferPtr> batch;
+    std::vector<PhoneBuffer> batch;
     batch.reserve(queue.limits().capacity);
     std::string text;
     text.reserve(2 * WRITE_BLOCK);
+    std::vector<MeasurementCounts> batchCounts(phones.size());
     while (queue.take(batch, std::chrono::milliseconds(200))) {
-        MeasurementCounts batchCounts{};
-        for (auto& buffer : batch) {
+        std::fill(batchCounts.begin(), batchCounts.end(), MeasurementCounts{});
+        for (auto& item : batch) {
             const std::size_t before = text.size();
+            const std::size_t outgoingBefore = outgoing.size();
             // kineconvert answers null for a reading it cannot convert; what can still
             // throw is this side's own work on the reading (out of memory), or a
             // converter that lets its failures out. One reading that cannot be
             // converted must not end the output, nor leave part of its line behind.
             try {
-                handle(buffer.get(), text, batchCounts);
+                handle(item, text, batchCounts);
             } catch (const std::exception&) {
                 text.resize(before);
-                ++notConverted;
+                outgoing.truncate(outgoingBefore);
+                ++notConverted[std::min<std::size_t>(item.phone, phones.size())];
             }
             if (text.size() >= WRITE_BLOCK) {
                 writeOut(text);
@@ -70,27 +76,52 @@ void OutputPump::run() {
             writeOut(text);
             text.clear();
         }
+        // The broker's side takes the batch's readings at once; it never waits for
+        // the network here.
+        if (settings.publisher != nullptr && !outgoing.empty())
+            settings.publisher->post(outgoing);
     }
 }
 
-void OutputPump::handle(conduit::interfaces::IDataBuffer* buffer, std::string& text,
-                        MeasurementCounts& batchCounts) {
+void OutputPump::handle(const PhoneBuffer& item, std::string& text,
+                        std::vector<MeasurementCounts>& batchCounts) {
+    if (item.phone >= phones.size()) {
+        ++notConverted.back();
+        return;
+    }
+    const std::size_t phone = item.phone;
     if (reached.load()) {
-        ++afterCount;
+        ++afterCount[phone];
         return;
     }
-    kxtools::HostArray structure(converter.convertDataBuffer(buffer));
+    kxtools::HostArray structure(phones[phone].converter->convertDataBuffer(item.buffer.get()));
     if (!reader.read(structure.get(), record)) {
-        ++notConverted;
+        ++notConverted[phone];
         return;
     }
+    record.phone = phones[phone].name;
+    const std::size_t lineStart = text.size();
     if (settings.output != nullptr && settings.format != nullptr)
         settings.format->append(record, text);
     if (settings.live != nullptr)
-        settings.live->add(record);
-    ++batchCounts[counterOf(record.measurement)];
-    ++output;
-    if (settings.count && output >= *settings.count) {
+        settings.live->add(phone, record);
+    if (settings.publisher != nullptr) {
+        // The payload is the reading's JSON object: the output's line when the output
+        // is JSON lines, without its line end.
+        if (outputIsJson && settings.output != nullptr) {
+            outgoing.add(phone, record.measurement,
+                         std::string_view(text).substr(lineStart, text.size() - lineStart - 1));
+        } else {
+            payload.clear();
+            json.append(record, payload);
+            outgoing.add(phone, record.measurement,
+                         std::string_view(payload).substr(0, payload.size() - 1));
+        }
+    }
+    ++batchCounts[phone][counterOf(record.measurement)];
+    ++output[phone];
+    ++outputTotal;
+    if (settings.count && outputTotal >= *settings.count) {
         reached.store(true);
         kxtools::requestStop();
     }
@@ -106,6 +137,13 @@ void OutputPump::writeOut(const std::string& text) {
         writeFailed.store(true);
         kxtools::requestStop();
     }
+}
+
+std::uint64_t OutputPump::sumOf(const std::vector<std::uint64_t>& values) {
+    std::uint64_t total = 0;
+    for (const auto value : values)
+        total += value;
+    return total;
 }
 
 } // namespace sensorstream

@@ -4,7 +4,7 @@
 // phone has a name of its own (the key of its section in every view), the app it
 // runs and the UDP port its device listens on (0: the device searches).
 
-#include "sensorstream_options.h"
+#include "phone_app.h"
 
 #include <cstdint>
 #include <string>

@@ -1,19 +1,27 @@
 #pragma once
 
-// The hand-over from the device's thread to the output thread: the buffers the
-// device writes, in batches (host/batch_queue.h). A full queue makes the device's
-// thread wait rather than drop a reading, so the memory a slow output can take is
-// bounded and nothing between the channel and the output is lost; the output
-// thread is woken once per batch, not once per reading.
+// The hand-over from the devices' threads to the output thread: the buffers every
+// phone's device writes, each with the phone it came from, in batches
+// (host/batch_queue.h). A full queue makes a device's thread wait rather than drop a
+// reading, so the memory a slow output can take is bounded and nothing between the
+// channels and the output is lost; the output thread is woken once per batch, not
+// once per reading.
 
 #include "host/batch_queue.h"
 #include "host/channel.h"
 
 #include <chrono>
+#include <cstdint>
 
 namespace sensorstream {
 
-using ReadingQueue = korvex::host::BatchQueue<korvex::host::BufferPtr>;
+// A buffer a device wrote, and the place of its phone in the run's list of phones.
+struct PhoneBuffer {
+    korvex::host::BufferPtr buffer;
+    std::uint16_t phone = 0;
+};
+
+using ReadingQueue = korvex::host::BatchQueue<PhoneBuffer>;
 
 // Room for a few seconds of every sensor of both apps at their fastest. A batch
 // is gathered for at most 5 ms: the live view and the status line lag by no more,

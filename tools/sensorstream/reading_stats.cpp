@@ -1,5 +1,6 @@
 #include "reading_stats.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sensorstream {
@@ -10,18 +11,39 @@ std::size_t counterOf(std::int32_t measurement) {
                : 0;
 }
 
+ReadingCounts::ReadingCounts(std::size_t phoneCount)
+    : counts(std::max<std::size_t>(phoneCount, 1), MeasurementCounts{}) {}
+
 void ReadingCounts::add(std::int32_t measurement) {
     std::lock_guard<std::mutex> lock(mutex);
-    ++counts[counterOf(measurement)];
+    ++counts.front()[counterOf(measurement)];
 }
 
 void ReadingCounts::add(const MeasurementCounts& batch) {
     std::lock_guard<std::mutex> lock(mutex);
-    for (std::size_t i = 0; i < counts.size(); ++i)
-        counts[i] += batch[i];
+    for (std::size_t i = 0; i < batch.size(); ++i)
+        counts.front()[i] += batch[i];
+}
+
+void ReadingCounts::add(const std::vector<MeasurementCounts>& batch) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (std::size_t phone = 0; phone < batch.size() && phone < counts.size(); ++phone) {
+        for (std::size_t i = 0; i < batch[phone].size(); ++i)
+            counts[phone][i] += batch[phone][i];
+    }
 }
 
 MeasurementCounts ReadingCounts::snapshot() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    MeasurementCounts total{};
+    for (const auto& phone : counts) {
+        for (std::size_t i = 0; i < total.size(); ++i)
+            total[i] += phone[i];
+    }
+    return total;
+}
+
+std::vector<MeasurementCounts> ReadingCounts::perPhone() const {
     std::lock_guard<std::mutex> lock(mutex);
     return counts;
 }
@@ -82,7 +104,7 @@ std::uint64_t lostOf(const Accounting& a) {
     return a.written > accounted ? a.written - accounted : 0;
 }
 
-std::string summaryText(double seconds, const MeasurementCounts& counts, const Accounting& a) {
+std::string readingsText(double seconds, const MeasurementCounts& counts) {
     const std::uint64_t total = totalOf(counts);
     std::string text = std::to_string(total) + " readings in " + fixed(seconds, 1) + " s (" +
                        fixed(seconds > 0.0 ? static_cast<double>(total) / seconds : 0.0, 1) +
@@ -96,8 +118,12 @@ std::string summaryText(double seconds, const MeasurementCounts& counts, const A
     }
     if (!parts.empty())
         text += ": " + parts;
-    text += "\nbuffers written by the device " + std::to_string(a.written) + ", readings output " +
-            std::to_string(a.output);
+    return text;
+}
+
+std::string accountingText(const Accounting& a) {
+    std::string text = "buffers written by the device " + std::to_string(a.written) +
+                       ", readings output " + std::to_string(a.output);
     if (a.afterCount != 0)
         text += ", " + std::to_string(a.afterCount) + " more after --count was reached";
     if (a.notConverted != 0)
@@ -107,7 +133,11 @@ std::string summaryText(double seconds, const MeasurementCounts& counts, const A
                 ? ": none lost"
                 : ": " + std::to_string(lost) + " lost (" + std::to_string(a.refused) +
                       " refused by the channel)";
-    return text + "\n";
+    return text;
+}
+
+std::string summaryText(double seconds, const MeasurementCounts& counts, const Accounting& a) {
+    return readingsText(seconds, counts) + "\n" + accountingText(a) + "\n";
 }
 
 } // namespace sensorstream

@@ -1,8 +1,8 @@
 #pragma once
 
-// Counting readings per measurement: the output thread adds, the main thread reads
-// the totals, turns them into rates over the last seconds for the status line, and
-// writes the summary at the end.
+// Counting readings per phone and measurement: the output thread adds, the main
+// thread reads the totals, turns them into rates over the last seconds for the
+// status line, and writes the summary at the end.
 
 #include "sample_record.h"
 
@@ -12,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace sensorstream {
 
@@ -24,14 +25,21 @@ std::size_t counterOf(std::int32_t measurement);
 
 class ReadingCounts {
 public:
+    explicit ReadingCounts(std::size_t phoneCount = 1);
+
+    // A reading of the first phone.
     void add(std::int32_t measurement);
     // The counts of a batch of readings at once: one lock for the batch.
     void add(const MeasurementCounts& batch);
+    // The counts of a batch of every phone's readings, by phone.
+    void add(const std::vector<MeasurementCounts>& batch);
+    // Every phone together.
     MeasurementCounts snapshot() const;
+    std::vector<MeasurementCounts> perPhone() const;
 
 private:
     mutable std::mutex mutex;
-    MeasurementCounts counts{}; // guarded by mutex
+    std::vector<MeasurementCounts> counts; // guarded by mutex; one a phone
 };
 
 std::uint64_t totalOf(const MeasurementCounts& counts);
@@ -70,6 +78,11 @@ struct Accounting {
 };
 
 std::uint64_t lostOf(const Accounting& accounting);
+
+// "202 readings in 2.0 s (101.0 a second): acceleration 100, magnetic field 100".
+std::string readingsText(double seconds, const MeasurementCounts& counts);
+// "buffers written by the device 202, readings output 202: none lost".
+std::string accountingText(const Accounting& accounting);
 
 // The closing lines: readings per measurement, duration and mean rate; then the
 // buffers written by the device against the readings output.

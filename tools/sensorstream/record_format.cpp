@@ -14,8 +14,9 @@ namespace {
 
 using kxtools::appendJsonString;
 
-// A line is made in a buffer on the stack and appended whole: one append per
-// reading, numbers written in place. Room for the longest line of either format.
+// A line (after the phone's name, appended first) is made in a buffer on the stack
+// and appended whole: numbers written in place. Room for the longest line of either
+// format.
 constexpr std::size_t LINE_ROOM = 2048;
 
 constexpr std::size_t namesLength() {
@@ -25,13 +26,13 @@ constexpr std::size_t namesLength() {
     return length;
 }
 
-// Every member's name quoted with its separator and colon ("{\"X\":", six characters
+// Every member's name quoted with its separator and colon (",\"X\":", six characters
 // beyond the name at most), six numbers in brackets, every other a quoted number.
 static_assert(namesLength() + 6 * FIELD_COUNT + 6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
                       (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 2) + 2 <=
                   LINE_ROOM,
               "a JSON line fits");
-static_assert(6 * (kxtools::MAX_NUMBER_TEXT + 1) +
+static_assert(6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
                       (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 1) + 1 <=
                   LINE_ROOM,
               "a CSV line fits");
@@ -48,9 +49,9 @@ char* putJsonNumber(double value, char* at) {
 }
 
 // Quotes a CSV cell only when it needs it.
-std::string csvCell(const std::string& text) {
+std::string csvCell(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
+        return std::string(text);
     std::string quoted = "\"";
     for (const char c : text) {
         if (c == '"')
@@ -62,12 +63,12 @@ std::string csvCell(const std::string& text) {
 
 } // namespace
 
-std::unique_ptr<RecordFormat> makeRecordFormat(Format format) {
+std::unique_ptr<RecordFormat> makeRecordFormat(Format format, std::size_t phoneNameWidth) {
     switch (format) {
     case Format::Csv:
         return std::make_unique<CsvFormat>();
     case Format::Table:
-        return std::make_unique<TableFormat>();
+        return std::make_unique<TableFormat>(phoneNameWidth);
     case Format::Json:
         break;
     }
@@ -77,13 +78,15 @@ std::unique_ptr<RecordFormat> makeRecordFormat(Format format) {
 JsonFormat::JsonFormat() {
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
         std::string& start = memberStarts[field];
-        start = field == 0 ? "{" : ",";
+        start = ",";
         appendJsonString(SAMPLE_FIELD_NAMES[field], start);
         start += ':';
     }
 }
 
 void JsonFormat::append(const SampleRecord& record, std::string& out) const {
+    out += "{\"Phone\":";
+    appendJsonString(record.phone, out);
     char line[LINE_ROOM];
     char* at = line;
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
@@ -105,19 +108,20 @@ void JsonFormat::append(const SampleRecord& record, std::string& out) const {
 }
 
 std::string CsvFormat::header() const {
-    std::string line;
+    std::string line = "Phone";
     for (std::size_t i = 0; i < FIELD_COUNT; ++i)
-        line += (i == 0 ? "" : ",") + csvCell(SAMPLE_FIELD_NAMES[i]);
+        line += "," + csvCell(SAMPLE_FIELD_NAMES[i]);
     return line + "\n";
 }
 
-// Numbers and time stamps hold no comma, quote or line break: no cell needs quotes.
+// Numbers and time stamps hold no comma, quote or line break: no cell but the
+// phone's name needs quotes.
 void CsvFormat::append(const SampleRecord& record, std::string& out) const {
+    out += csvCell(record.phone);
     char line[LINE_ROOM];
     char* at = line;
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
-        if (field != 0)
-            *at++ = ',';
+        *at++ = ',';
         if (!record.isSet(field))
             continue;
         if (field != TIMESTAMP_FIELD) {
@@ -175,16 +179,21 @@ constexpr int MEASUREMENT_WIDTH = 19;
 
 } // namespace
 
+TableFormat::TableFormat(std::size_t phoneNameWidth)
+    : phoneWidth(std::max<std::size_t>(phoneNameWidth, 5)) {}
+
 std::string TableFormat::header() const {
     char line[128];
-    std::snprintf(line, sizeof line, "%-*s  %-*s  %s\n", TIME_WIDTH, "time", MEASUREMENT_WIDTH,
+    std::snprintf(line, sizeof line, "  %-*s  %-*s  %s\n", TIME_WIDTH, "time", MEASUREMENT_WIDTH,
                   "measurement", "values");
-    return line;
+    return "phone" + std::string(phoneWidth - 5, ' ') + line;
 }
 
 void TableFormat::append(const SampleRecord& record, std::string& out) const {
+    out += record.phone;
+    out.append(phoneWidth > record.phone.size() ? phoneWidth - record.phone.size() : 0, ' ');
     char start[96];
-    std::snprintf(start, sizeof start, "%-*s  %-*s", TIME_WIDTH,
+    std::snprintf(start, sizeof start, "  %-*s  %-*s", TIME_WIDTH,
                   timeOfDayText(record.timestamp).c_str(), MEASUREMENT_WIDTH,
                   measurementName(record.measurement).c_str());
     out += start;

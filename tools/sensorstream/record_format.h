@@ -8,6 +8,7 @@
 #include "sensorstream_options.h"
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -22,11 +23,14 @@ public:
     virtual void append(const SampleRecord& record, std::string& out) const = 0;
 };
 
-std::unique_ptr<RecordFormat> makeRecordFormat(Format format);
+// phoneNameWidth: the longest phone name of the run, which the table's phone
+// column fits.
+std::unique_ptr<RecordFormat> makeRecordFormat(Format format, std::size_t phoneNameWidth = 5);
 
-// JSON: an object with every field in the converter's order; set fields are numbers
-// (Timestamp an array of six), unset ones null; NaN and infinities, which JSON has
-// no numbers for, are the strings "NaN", "Inf", "-Inf".
+// JSON: an object with the phone's name ("Phone"), then every field in the
+// converter's order; set fields are numbers (Timestamp an array of six), unset ones
+// null; NaN and infinities, which JSON has no numbers for, are the strings "NaN",
+// "Inf", "-Inf".
 class JsonFormat : public RecordFormat {
 public:
     JsonFormat();
@@ -38,19 +42,24 @@ private:
     std::array<std::string, FIELD_COUNT> memberStarts;
 };
 
-// CSV: one column per field of SAMPLE_FIELD_NAMES; Timestamp as ISO 8601 local
-// time, unset fields empty.
+// CSV: the phone's name, then one column per field of SAMPLE_FIELD_NAMES;
+// Timestamp as ISO 8601 local time, unset fields empty.
 class CsvFormat : public RecordFormat {
 public:
     std::string header() const override;
     void append(const SampleRecord& record, std::string& out) const override;
 };
 
-// A text with readable numbers (seven significant digits) and only the set fields.
+// A text with the phone's name, readable numbers (seven significant digits) and
+// only the set fields.
 class TableFormat : public RecordFormat {
 public:
+    explicit TableFormat(std::size_t phoneNameWidth = 5);
     std::string header() const override;
     void append(const SampleRecord& record, std::string& out) const override;
+
+private:
+    std::size_t phoneWidth;
 };
 
 // One reading's line in each format, as a text of its own.

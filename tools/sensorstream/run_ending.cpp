@@ -25,7 +25,11 @@ std::chrono::steady_clock::time_point deadlineOf(std::chrono::steady_clock::time
 
 std::string closingText(const std::string& ending, double seconds, const MeasurementCounts& counts,
                         const Accounting& accounting) {
-    const std::string text = ending + "\n" + summaryText(seconds, counts, accounting);
+    return closingText(ending, summaryText(seconds, counts, accounting));
+}
+
+std::string closingText(const std::string& ending, const std::string& summary) {
+    const std::string text = ending + "\n" + summary;
     std::string prefixed;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t next = text.find('\n', at);

@@ -33,5 +33,7 @@ std::chrono::steady_clock::time_point deadlineOf(std::chrono::steady_clock::time
 // under the program's name ("sensorstream: ...").
 std::string closingText(const std::string& ending, double seconds, const MeasurementCounts& counts,
                         const Accounting& accounting);
+// The same with a summary of its own (runSummary of several phones, a broker).
+std::string closingText(const std::string& ending, const std::string& summary);
 
 } // namespace sensorstream

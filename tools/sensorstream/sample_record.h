@@ -41,8 +41,11 @@ struct SampleRecord {
     std::array<double, 6> timestamp{};
     std::int32_t measurement = 0;
     std::array<double, FIELD_COUNT> values{}; // of the set fields after "Timestamp"
-    // What else a reading comes to carry (the phone it came from, when it arrived)
-    // belongs here too: the formats and the live table read records, not structures.
+    // The name of the phone the reading came from; the text belongs to the run's
+    // list of phones, which outlives every record.
+    std::string_view phone;
+    // What else a reading comes to carry (when it arrived) belongs here too: the
+    // formats and the live table read records, not structures.
 
     bool isSet(std::size_t field) const { return set.test(field); }
     // The number of a set field, by name; nothing when unset or not a field.

@@ -31,19 +31,22 @@ std::string errorsOf(const std::vector<korvex::host::Message>& messages) {
 
 } // namespace
 
-SensorSession::SensorSession(const Settings& settings, korvex::host::BatchLimits queueLimits)
-    : deviceLibrary(pluginPath(devicePluginName(settings.app))),
+SensorSession::SensorSession(const PhoneSpec& phone, std::uint16_t phoneIndex,
+                             const std::string& bind, ReadingQueue& queue)
+    : deviceLibrary(pluginPath(devicePluginName(phone.app))),
       converterLibrary(pluginPath("kineconvert")), channel(deviceLibrary.name()),
-      queue(queueLimits), converter(converterLibrary.createConverter()) {
-    // Every buffer goes from the device's thread straight into the queue; a full
-    // queue holds the device's thread until the output thread makes room.
-    channel.setBufferHandler(
-        [this](korvex::host::BufferPtr buffer) { return queue.push(std::move(buffer)); });
+      converter(converterLibrary.createConverter()) {
+    // Every buffer goes from the device's thread straight into the queue, marked with
+    // its phone; a full queue holds the device's thread until the output thread makes
+    // room.
+    channel.setBufferHandler([&queue, phoneIndex](korvex::host::BufferPtr buffer) {
+        return queue.push(PhoneBuffer{std::move(buffer), phoneIndex});
+    });
     device = deviceLibrary.createDevice(channel);
 
     korvex::host::Options options;
-    options.set("PortNumber", static_cast<double>(settings.port));
-    options.set("IPAddress", settings.bind);
+    options.set("PortNumber", static_cast<double>(phone.port));
+    options.set("IPAddress", bind);
     device->init(options, published.list());
     const std::string errors = errorsOf(newMessages());
     if (!errors.empty())
@@ -91,7 +94,6 @@ void SensorSession::close() {
         device->close();
         channel.setOpen(false);
     }
-    queue.close();
 }
 
 std::vector<korvex::host::Message> SensorSession::newMessages() {

@@ -1,15 +1,16 @@
 #pragma once
 
-// The host's side of one sensor device, as the host wires it: the device plug-in
-// and the converter loaded by name, a channel whose buffers go into the reading
-// queue, and the device driven through init, open, close and term. Property values
-// are shown through the converter, as the host shows them to its user.
+// The host's side of one phone's sensor device, as the host wires it: the device
+// plug-in and the converter loaded by name, a channel whose buffers go into the
+// reading queue marked with the phone, and the device driven through init, open,
+// close and term. Property values are shown through the converter, as the host
+// shows them to its user.
 
 #include "host/channel.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
+#include "phone_spec.h"
 #include "reading_queue.h"
-#include "sensorstream_options.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +22,13 @@ namespace sensorstream {
 
 class SensorSession {
 public:
-    // Loads the app's device plug-in and kineconvert, creates the converter and the
-    // device, and initialises it with the port and bind address. Throws
-    // std::runtime_error with the device's message when init reports an error.
-    SensorSession(const Settings& settings, korvex::host::BatchLimits queueLimits);
+    // Loads the phone's app's device plug-in and kineconvert, creates the converter
+    // and the device, and initialises it with the phone's port and the bind address
+    // ("" for every address). Every buffer the device writes goes into queue with
+    // phoneIndex. Throws std::runtime_error with the device's message when init
+    // reports an error.
+    SensorSession(const PhoneSpec& phone, std::uint16_t phoneIndex, const std::string& bind,
+                  ReadingQueue& queue);
     ~SensorSession(); // closes the device if open, then terms it
 
     SensorSession(const SensorSession&) = delete;
@@ -33,7 +37,8 @@ public:
     // Starts listening and returns the port the device posted. Throws
     // std::runtime_error with the device's messages when it bound none.
     std::uint16_t open();
-    // Stops listening; no buffer is written after it returns. Then closes the queue.
+    // Stops listening; no buffer is written after it returns. The queue stays open:
+    // it is the run's, shared by every phone.
     void close();
 
     // "AvailableInterfaces" as the device published it (empty when it did not).
@@ -49,7 +54,6 @@ public:
     // A property's value as a number, when the converter makes one.
     std::optional<double> valueNumber(conduit::interfaces::IPropertyInfo* property);
 
-    ReadingQueue& readings() { return queue; }
     conduit::interfaces::converter::IConverter& sampleConverter() { return *converter; }
     std::uint64_t buffersWritten() const { return channel.writeCount(); }
     std::uint64_t buffersRefused() const { return channel.refusedCount(); }
@@ -59,7 +63,6 @@ private:
     korvex::host::PluginLibrary deviceLibrary;
     korvex::host::PluginLibrary converterLibrary;
     korvex::host::Channel channel;
-    ReadingQueue queue;
     korvex::host::PropertyListOwner published;
     korvex::host::ConverterPtr converter;
     korvex::host::DevicePtr device;

@@ -5,10 +5,6 @@
 
 namespace sensorstream {
 
-const char* devicePluginName(App app) { return app == App::Text ? "kinedgram" : "kinescope"; }
-
-const char* appName(App app) { return app == App::Text ? "text" : "binary"; }
-
 bool isDottedIPv4(const std::string& text) {
     int parts = 0;
     std::size_t at = 0;
@@ -46,23 +42,32 @@ std::string bindAddressOf(const std::string& value, const std::string& option) {
 kxtools::OptionParser makeOptionParser(Settings& s) {
     kxtools::OptionParser parser(
         "sensorstream", "[OPTIONS]",
-        "Receives the readings of a phone's sensor app through the sensor device plug-in\n"
-        "(kinedgram for the text app, kinescope for the binary app) and prints each one as\n"
-        "the converter kineconvert turns it into a host structure: the time stamp, the\n"
+        "Receives the readings of phones' sensor apps through the sensor device plug-ins\n"
+        "(kinedgram for the text app, kinescope for the binary app), one device for each\n"
+        "phone on a UDP port of its own, and prints each reading as the converter\n"
+        "kineconvert turns it into a host structure: the phone's name, the time stamp, the\n"
         "measurement and the fields that measurement sets. At start it tells where to point\n"
-        "the phone app: the UDP port it listens on and this computer's addresses.");
+        "each phone's app: the phone's UDP port and this computer's addresses.");
     parser
+        .option("phone", "NAME=APP[:PORT]",
+                "a phone of its own name (letters, digits, '-', '_'), app (text or\n"
+                "binary) and UDP port (default: the device searches, 50000 first);\n"
+                "give it once per phone, each on another port: a device hears only\n"
+                "the first phone that sends to it",
+                [&s](const std::string& value) { addPhone(s.phones, parsePhoneSpec(value)); })
         .option("app", "text|binary",
-                "the phone app: text (comma-separated lines, kinedgram) or binary\n"
-                "(fixed-length records, kinescope); default text",
+                "without --phone, the one phone's app: text (comma-separated lines,\n"
+                "kinedgram) or binary (fixed-length records, kinescope); default text",
                 [&s](const std::string& value) {
+                    s.appOrPortGiven = true;
                     s.app = kxtools::parseChoice<App>(
                         value, "--app", "an app", {{"text", App::Text}, {"binary", App::Binary}});
                 })
         .option("port", "PORT",
-                "the UDP port to listen on, 0 to 65535; 0 (the default) lets the\n"
-                "device choose: 50000 if free, else the next of its list",
+                "without --phone, the UDP port to listen on, 0 to 65535; 0 (the\n"
+                "default) lets the device choose: 50000 if free, else the next of its list",
                 [&s](const std::string& value) {
+                    s.appOrPortGiven = true;
                     s.port = static_cast<std::uint16_t>(
                         kxtools::parseInteger(value, "--port", 0, 65535));
                 })
@@ -71,9 +76,10 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 "computer); 0.0.0.0 or \"any\" for every address, as a real phone needs",
                 [&s](const std::string& value) { s.bind = bindAddressOf(value, "--bind"); })
         .option("format", "json|csv|table",
-                "json: one JSON object a line with all 18 fields, null when unset\n"
-                "(the default); csv: a header line, then one column per field, empty\n"
-                "when unset; table: aligned lines with the set fields, for reading",
+                "json: one JSON object a line with the phone and all 18 fields, null\n"
+                "when unset (the default); csv: a header line, then the phone and one\n"
+                "column per field, empty when unset; table: aligned lines with the\n"
+                "phone and the set fields, for reading",
                 [&s](const std::string& value) {
                     s.format = kxtools::parseChoice<Format>(
                         value, "--format", "a format",
@@ -113,16 +119,34 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
             "  sensorstream --app text --count 100\n"
             "  sensorstream --app binary --bind 0.0.0.0 --port 50000 --live\n"
             "  sensorstream --format csv --output walk.csv --duration 60\n"
+            "  sensorstream --bind 0.0.0.0 --phone left=text:50000 --phone right=binary:50001\n"
+            "  sensorstream --phone left=text:50000 --mqtt 127.0.0.1 --mqtt-prefix lab/walk\n"
             "\n"
             "With a real phone: start with --bind 0.0.0.0, then enter in the app one of the\n"
-            "addresses sensorstream prints and the port; a firewall must let UDP in on it.\n"
-            "Only the first phone that sends is heard until sensorstream is started again.\n"
+            "addresses sensorstream prints and the phone's port; a firewall must let UDP in\n"
+            "on it. Each port hears only the first phone that sends to it until sensorstream\n"
+            "is started again: two phones on one port cannot be told apart, so every phone\n"
+            "gets a port of its own (--phone).\n"
             "\n"
             "Messages of the device go to standard error; on a terminal a status line there\n"
             "shows the readings per second of each measurement. Ctrl-C ends with a summary.\n"
             "Exit status: 0 when done or stopped by Ctrl-C, 1 on failure, 2 for a mistake on\n"
             "the command line.");
+    addMqttOptions(parser, s.mqtt);
     return parser;
+}
+
+void completeSettings(Settings& settings, const char* mqttPasswordFromEnvironment) {
+    if (settings.phones.empty()) {
+        settings.phones.push_back({DEFAULT_PHONE_NAME, settings.app, settings.port});
+    } else if (settings.appOrPortGiven) {
+        throw kxtools::UsageError("--app and --port are for the one phone without --phone; with "
+                                  "--phone give each phone's app and port: NAME=APP:PORT");
+    }
+    if (settings.phones.size() > MAX_PHONES)
+        throw kxtools::UsageError("--phone: at most " + std::to_string(MAX_PHONES) +
+                                  " phones in one run");
+    completeMqttSettings(settings.mqtt, mqttPasswordFromEnvironment);
 }
 
 } // namespace sensorstream

@@ -1,5 +1,9 @@
 #include "status_view.h"
 
+#include "phone_report.h"
+
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace sensorstream {
@@ -23,7 +27,10 @@ std::string statusLine(double seconds, const MeasurementCounts& counts,
 StatusView::StatusView(Console& sharedConsole, const ReadingCounts& readingCounts,
                        Clock::time_point listening, StatusSettings status)
     : console(sharedConsole), counts(readingCounts), start(listening), settings(std::move(status)),
-      nextDrawing(listening) {}
+      meters(std::max<std::size_t>(settings.phones.size(), 1)), nextDrawing(listening) {
+    if (settings.phones.empty())
+        settings.phones.push_back(StatusPhone{});
+}
 
 void StatusView::update(Clock::time_point now) {
     if (!settings.shown || now < nextDrawing)
@@ -43,14 +50,35 @@ void StatusView::finish(Clock::time_point end) {
 
 void StatusView::draw(Clock::time_point now) {
     const double seconds = std::chrono::duration<double>(now - start).count();
-    const auto snapshot = counts.snapshot();
-    meter.sample(now, snapshot);
-    const std::string status = statusLine(seconds, snapshot, meter.rates(), settings.port);
-    if (settings.live != nullptr)
-        console.showBlock(settings.live->lines(settings.liveTitle, meter.rates(), status),
+    const auto perPhone = counts.perPhone();
+    std::vector<PhoneState> phones;
+    for (std::size_t i = 0; i < settings.phones.size(); ++i) {
+        PhoneState phone;
+        phone.name = settings.phones[i].name;
+        phone.port = settings.phones[i].port;
+        if (i < perPhone.size())
+            phone.counts = perPhone[i];
+        meters[i].sample(now, phone.counts);
+        phone.rates = meters[i].rates();
+        phones.push_back(std::move(phone));
+    }
+    std::optional<PublisherStatus> broker;
+    if (settings.publisher != nullptr)
+        broker = settings.publisher->status();
+    const auto status = statusLines(seconds, phones, broker ? &*broker : nullptr);
+    if (settings.live == nullptr) {
+        console.showBlock(status, settings.width);
+    } else if (phones.size() == 1) {
+        console.showBlock(
+            settings.live->lines(settings.liveTitle, phones.front().rates, status.front()),
+            settings.width);
+    } else {
+        std::vector<LiveTable::Section> sections;
+        for (std::size_t i = 0; i < phones.size(); ++i)
+            sections.push_back({settings.phones[i].sectionTitle, phones[i].rates});
+        console.showBlock(settings.live->lines(settings.liveTitle, sections, status),
                           settings.width);
-    else
-        console.showBlock({status}, settings.width);
+    }
 }
 
 } // namespace sensorstream

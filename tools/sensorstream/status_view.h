@@ -1,16 +1,19 @@
 #pragma once
 
 // The block at the foot of the screen: the status line (readings so far and their
-// rates), and with --live the live table above it; redrawn a few times a second.
+// rates, a line a phone when there are several, the broker's state), and with
+// --live the live table above it; redrawn a few times a second.
 
 #include "console.h"
 #include "live_table.h"
+#include "outgoing_batch.h"
 #include "reading_stats.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sensorstream {
 
@@ -28,12 +31,20 @@ StatusPlacement placeStatus(bool live, bool outputIsTerminal, bool errorIsTermin
 std::string statusLine(double seconds, const MeasurementCounts& counts,
                        const MeasurementRates& rates, std::uint16_t port);
 
+// A phone as the status block shows it.
+struct StatusPhone {
+    std::string name;
+    std::uint16_t port = 0;   // its device's
+    std::string sectionTitle; // its part of the live table (several phones)
+};
+
 struct StatusSettings {
     bool shown = false;
-    std::size_t width = 200;         // columns the lines are cut to
-    std::uint16_t port = 0;          // the port the device listens on
-    const LiveTable* live = nullptr; // --live: the table to show above the status line
-    std::string liveTitle;
+    std::size_t width = 200;                     // columns the lines are cut to
+    std::vector<StatusPhone> phones;             // in the order of the counts
+    const LiveTable* live = nullptr;             // --live: the table above the status line
+    std::string liveTitle;                       // its title line
+    const ReadingPublisher* publisher = nullptr; // set: the broker's state is shown
 };
 
 class StatusView {
@@ -41,7 +52,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration PERIOD = std::chrono::milliseconds(250);
 
-    // start: when the device began to listen; counts: the readings output so far.
+    // start: when the devices began to listen; counts: the readings output so far.
     StatusView(Console& console, const ReadingCounts& counts, Clock::time_point start,
                StatusSettings settings);
 
@@ -57,7 +68,7 @@ private:
     const ReadingCounts& counts;
     Clock::time_point start;
     StatusSettings settings;
-    RateMeter meter;
+    std::vector<RateMeter> meters; // a phone
     Clock::time_point nextDrawing;
 };
 

@@ -8,6 +8,7 @@
 #include "sensorstream_options.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,7 +40,9 @@ private:
     bool otherFormatGiven = false;
 };
 
-// The text of a hint for these settings and the port the device listens on.
-std::string hintText(WaitHint hint, const Settings& settings, std::uint16_t port);
+// The text of a hint for a phone of these settings (its place in settings.phones)
+// and the port its device listens on. With several phones it names the phone.
+std::string hintText(WaitHint hint, const Settings& settings, std::size_t phone,
+                     std::uint16_t port);
 
 } // namespace sensorstream
