@@ -7,8 +7,12 @@ namespace sensorstream {
 
 namespace {
 
-[[noreturn]] void failFor(const PhoneSpec& phone, const std::exception& error) {
-    throw std::runtime_error("phone '" + phone.name + "': " + error.what());
+// With several phones the message names the one whose device failed.
+[[noreturn]] void failFor(const std::vector<PhoneSpec>& phones, std::size_t phone,
+                          const std::exception& error) {
+    if (phones.size() == 1)
+        throw std::runtime_error(error.what());
+    throw std::runtime_error("phone '" + phones[phone].name + "': " + error.what());
 }
 
 } // namespace
@@ -23,7 +27,7 @@ PhoneSessions::PhoneSessions(const std::vector<PhoneSpec>& phones, const std::st
             sessions.push_back(std::make_unique<SensorSession>(
                 phones[i], static_cast<std::uint16_t>(i), bind, queue));
         } catch (const std::exception& error) {
-            failFor(phones[i], error);
+            failFor(phones, i, error);
         }
     }
 }
@@ -42,7 +46,7 @@ const std::vector<std::uint16_t>& PhoneSessions::open() {
         try {
             listening.push_back(sessions[i]->open());
         } catch (const std::exception& error) {
-            failFor(specs[i], error);
+            failFor(specs, i, error);
         }
     }
     return listening;

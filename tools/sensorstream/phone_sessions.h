@@ -22,7 +22,7 @@ class PhoneSessions {
 public:
     // Loads and initialises every phone's device (SensorSession). bind: the address
     // every device listens on ("" for every address). Throws std::runtime_error,
-    // naming the phone, when a device refuses its options.
+    // naming the phone when there are several, when a device refuses its options.
     PhoneSessions(const std::vector<PhoneSpec>& phones, const std::string& bind,
                   korvex::host::BatchLimits queueLimits);
     ~PhoneSessions(); // closes
@@ -31,7 +31,8 @@ public:
     PhoneSessions& operator=(const PhoneSessions&) = delete;
 
     // Starts every device listening, in the order of the phones; returns their
-    // ports. Throws std::runtime_error naming the phone whose device bound none.
+    // ports. Throws std::runtime_error (naming the phone when there are several)
+    // when a device bound none.
     const std::vector<std::uint16_t>& open();
     // Stops every device (no buffer is written after it returns), then closes the
     // queue: what is queued can still be taken.

@@ -9,9 +9,9 @@
 namespace {
 
 using namespace sensorstream;
+using sensorstream::testing::contentsOf;
 using sensorstream::testing::MARCH_2_2014;
 using sensorstream::testing::sampleRecord;
-using sensorstream::testing::contentsOf;
 
 TEST(Sparkline, ScalesFromTheLowestToTheHighestValue) {
     EXPECT_EQ("\u2581\u2582\u2583\u2584\u2585\u2586\u2587\u2588",

@@ -96,9 +96,17 @@ TEST(SampleRecord, NamesMeasurementsAndTimes) {
     EXPECT_EQ("--:--:--.---", timeOfDayText({0, 0, 0, 0, 0, 0}));
 }
 
-TEST(RecordFormat, JsonLineHasEveryFieldNullWhenUnset) {
-    const auto record = sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}});
-    EXPECT_EQ("{\"Timestamp\":[2014,3,2,10,15,30.25],\"Measurement\":1,\"Latitude\":null,"
+// A record of a phone; the name is a literal, which outlives the record.
+SampleRecord ofPhone(const char* phone, SampleRecord record) {
+    record.phone = phone;
+    return record;
+}
+
+TEST(RecordFormat, JsonLineHasThePhoneAndEveryFieldNullWhenUnset) {
+    const auto record =
+        ofPhone("left", sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}}));
+    EXPECT_EQ("{\"Phone\":\"left\",\"Timestamp\":[2014,3,2,10,15,30.25],\"Measurement\":1,"
+              "\"Latitude\":null,"
               "\"Longitude\":null,\"Altitude\":null,\"HorizontalAccuracy\":null,"
               "\"VerticalAccuracy\":null,\"Course\":null,\"Speed\":null,\"TrueHeading\":null,"
               "\"MagneticHeading\":null,\"HeadingAccuracy\":null,\"X\":0.5,\"Y\":-9.81,\"Z\":0,"
@@ -122,34 +130,45 @@ TEST(RecordFormat, NumbersReadBackExactlyAndSpecialValuesStayValidJson) {
           "\"HorizontalAccuracy\":\"NaN\",", "\"Course\":\"Inf\",", "\"Altitude\":\"-Inf\","})
         EXPECT_NE(std::string::npos, line.find(part)) << part << " in " << line;
 
-    EXPECT_EQ("2014-03-02T10:15:30.250,4,47.3772431,0.30000000000000004,-Inf,NaN,,Inf,1e-07,,,,,"
+    EXPECT_EQ(",2014-03-02T10:15:30.250,4,47.3772431,0.30000000000000004,-Inf,NaN,,Inf,1e-07,,,,,"
               ",,,,\n",
               csvLine(record));
 }
 
-TEST(RecordFormat, CsvHasOneColumnPerFieldEmptyWhenUnset) {
-    EXPECT_EQ("Timestamp,Measurement,Latitude,Longitude,Altitude,HorizontalAccuracy,"
+TEST(RecordFormat, CsvHasThePhoneAndOneColumnPerFieldEmptyWhenUnset) {
+    EXPECT_EQ("Phone,Timestamp,Measurement,Latitude,Longitude,Altitude,HorizontalAccuracy,"
               "VerticalAccuracy,Course,Speed,TrueHeading,MagneticHeading,HeadingAccuracy,X,Y,Z,"
               "Azimuth,Pitch,Roll\n",
               csvHeader());
-    EXPECT_EQ("2014-03-02T10:15:30.250,6,,,,,,,,,,,,,,308.75,25.83,-0.35\n",
-              csvLine(sampleRecord(6, MARCH_2_2014,
-                                   {{"Azimuth", 308.75}, {"Pitch", 25.83}, {"Roll", -0.35}})));
+    EXPECT_EQ("left,2014-03-02T10:15:30.250,6,,,,,,,,,,,,,,308.75,25.83,-0.35\n",
+              csvLine(ofPhone(
+                  "left", sampleRecord(6, MARCH_2_2014,
+                                       {{"Azimuth", 308.75}, {"Pitch", 25.83}, {"Roll", -0.35}}))));
     // A time stamp that is no date is written as its six numbers.
-    EXPECT_EQ("0 0 0 0 0 0,0,,,,,,,,,,,,,,,,\n", csvLine(sampleRecord(0, {0, 0, 0, 0, 0, 0}, {})));
+    EXPECT_EQ("p,0 0 0 0 0 0,0,,,,,,,,,,,,,,,,\n",
+              csvLine(ofPhone("p", sampleRecord(0, {0, 0, 0, 0, 0, 0}, {}))));
 }
 
-TEST(RecordFormat, TableShowsTheSetFieldsReadably) {
-    EXPECT_EQ("time          measurement          values\n", tableHeader());
-    EXPECT_EQ("10:15:30.250  acceleration         X 0.5  Y -9.81  Z 0\n",
-              tableLine(sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}})));
-    EXPECT_EQ("10:15:30.250  vertical location    Altitude 410.0812\n",
-              tableLine(sampleRecord(7, MARCH_2_2014, {{"Altitude", 410.08123456}})));
+TEST(RecordFormat, TableShowsThePhoneAndTheSetFieldsReadably) {
+    EXPECT_EQ("phone  time          measurement          values\n", tableHeader());
+    EXPECT_EQ("left   10:15:30.250  acceleration         X 0.5  Y -9.81  Z 0\n",
+              tableLine(ofPhone(
+                  "left", sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}}))));
+    EXPECT_EQ(
+        "phone  10:15:30.250  vertical location    Altitude 410.0812\n",
+        tableLine(ofPhone("phone", sampleRecord(7, MARCH_2_2014, {{"Altitude", 410.08123456}}))));
+    // The phone's column is as wide as the run's longest name.
+    const TableFormat wide(9);
+    EXPECT_EQ("phone      time          measurement          values\n", wide.header());
+    std::string line;
+    wide.append(ofPhone("left", sampleRecord(7, MARCH_2_2014, {{"Altitude", 1}})), line);
+    EXPECT_EQ("left       10:15:30.250  vertical location    Altitude 1\n", line);
     EXPECT_EQ("1.234568e-05", readableNumber(1.23456789e-5));
 }
 
 TEST(RecordFormat, MadeByFormatName) {
-    const auto record = sampleRecord(2, MARCH_2_2014, {{"X", 1}, {"Y", 2}, {"Z", 3}});
+    const auto record =
+        ofPhone("desk", sampleRecord(2, MARCH_2_2014, {{"X", 1}, {"Y", 2}, {"Z", 3}}));
     const struct {
         Format format;
         std::string header;

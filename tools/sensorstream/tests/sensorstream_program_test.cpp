@@ -128,10 +128,11 @@ void expectPlausibleTimestamp(const std::vector<double>& t) {
         EXPECT_EQ(std::floor(t[i]), t[i]) << "part " << i << " is whole";
 }
 
-// Every line a strict JSON object with the 18 fields in order: Timestamp a row of
-// six numbers, Measurement and the expected fields set to the expected values, every
-// other field null.
-void expectJsonReadings(const std::string& output, const std::vector<ExpectedReading>& expected) {
+// Every line a strict JSON object with the phone's name and the 18 fields in order:
+// Timestamp a row of six numbers, Measurement and the expected fields set to the
+// expected values, every other field null.
+void expectJsonReadings(const std::string& output, const std::vector<ExpectedReading>& expected,
+                        const std::string& phone = "phone") {
     const auto lines = linesOf(output);
     ASSERT_EQ(expected.size(), lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -139,9 +140,12 @@ void expectJsonReadings(const std::string& output, const std::vector<ExpectedRea
         JsonValue object;
         ASSERT_NO_THROW(object = parseJson(lines[i]));
         ASSERT_EQ(JsonValue::Kind::Object, object.kind);
-        ASSERT_EQ(SAMPLE_FIELD_NAMES.size(), object.members.size());
+        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 1, object.members.size());
+        ASSERT_EQ("Phone", object.members[0].first);
+        ASSERT_EQ(JsonValue::Kind::String, object.members[0].second.kind);
+        ASSERT_EQ(phone, object.members[0].second.text);
         for (std::size_t f = 0; f < SAMPLE_FIELD_NAMES.size(); ++f)
-            ASSERT_EQ(SAMPLE_FIELD_NAMES[f], object.members[f].first);
+            ASSERT_EQ(SAMPLE_FIELD_NAMES[f], object.members[f + 1].first);
 
         const JsonValue& timestamp = object.at("Timestamp");
         ASSERT_EQ(JsonValue::Kind::Array, timestamp.kind);
@@ -155,7 +159,7 @@ void expectJsonReadings(const std::string& output, const std::vector<ExpectedRea
         ASSERT_EQ(expected[i].measurement, object.at("Measurement").number);
 
         for (std::size_t f = 2; f < SAMPLE_FIELD_NAMES.size(); ++f) {
-            const JsonValue& value = object.members[f].second;
+            const JsonValue& value = object.members[f + 1].second;
             const double* wanted = expectedValue(expected[i], SAMPLE_FIELD_NAMES[f]);
             if (wanted == nullptr) {
                 ASSERT_EQ(JsonValue::Kind::Null, value.kind) << SAMPLE_FIELD_NAMES[f];
@@ -200,19 +204,26 @@ double wholeNumber(const std::string& cell) {
     return value;
 }
 
-// A header with the 18 field names, then one row of 18 cells per reading: the
-// ISO 8601 time stamp, the measurement, the expected fields, the rest empty.
-void expectCsvReadings(const std::string& output, const std::vector<ExpectedReading>& expected) {
+// A header with "Phone" and the 18 field names, then one row of 19 cells per
+// reading: the phone, the ISO 8601 time stamp, the measurement, the expected
+// fields, the rest empty.
+void expectCsvReadings(const std::string& output, const std::vector<ExpectedReading>& expected,
+                       const std::string& phone = "phone") {
     const auto lines = linesOf(output);
     ASSERT_EQ(expected.size() + 1, lines.size());
-    const auto header = csvCells(lines[0]);
+    auto header = csvCells(lines[0]);
+    ASSERT_FALSE(header.empty());
+    ASSERT_EQ("Phone", header[0]);
+    header.erase(header.begin());
     ASSERT_EQ(std::vector<std::string>(SAMPLE_FIELD_NAMES.begin(), SAMPLE_FIELD_NAMES.end()),
               header);
     const std::regex isoTime(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3})");
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE("reading " + std::to_string(i) + ": " + lines[i + 1]);
-        const auto cells = csvCells(lines[i + 1]);
-        ASSERT_EQ(SAMPLE_FIELD_NAMES.size(), cells.size());
+        auto cells = csvCells(lines[i + 1]);
+        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 1, cells.size());
+        ASSERT_EQ(phone, cells[0]);
+        cells.erase(cells.begin());
         EXPECT_TRUE(std::regex_match(cells[0], isoTime)) << cells[0];
         ASSERT_EQ(expected[i].measurement, wholeNumber(cells[1]));
         for (std::size_t f = 2; f < SAMPLE_FIELD_NAMES.size(); ++f) {
@@ -486,11 +497,12 @@ TEST(SensorstreamProgram, LiveTableAndTableFormat) {
         ASSERT_EQ(0, result.exitCode) << result.err;
         const auto lines = linesOf(result.out);
         ASSERT_EQ(expected.size() + 1, lines.size());
-        EXPECT_TRUE(std::regex_match(lines[0], std::regex("time +measurement +values")))
+        EXPECT_TRUE(std::regex_match(lines[0], std::regex("phone +time +measurement +values")))
             << lines[0];
         for (std::size_t i = 0; i < expected.size(); ++i) {
             SCOPED_TRACE(lines[i + 1]);
-            EXPECT_TRUE(std::regex_search(lines[i + 1], std::regex(R"(^\d\d:\d\d:\d\d\.\d{3}  )")));
+            EXPECT_TRUE(
+                std::regex_search(lines[i + 1], std::regex(R"(^phone  \d\d:\d\d:\d\d\.\d{3}  )")));
             EXPECT_NE(std::string::npos,
                       lines[i + 1].find(sensorstream::measurementName(expected[i].measurement)));
             for (const auto& [field, value] : expected[i].fields)

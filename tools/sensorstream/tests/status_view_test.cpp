@@ -58,7 +58,7 @@ protected:
 TEST_F(StatusViewTest, RedrawsAfterThePeriodAndErasesTheStatusLineAtTheEnd) {
     StatusSettings settings;
     settings.shown = true;
-    settings.port = 50000;
+    settings.phones = {{"phone", 50000, ""}};
     StatusView view(console, counts, START, settings);
     view.update(START);
     counts.add(1);

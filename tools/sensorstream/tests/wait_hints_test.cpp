@@ -11,6 +11,11 @@ using Hints = std::vector<WaitHint>;
 
 const Clock::time_point START{};
 
+Settings completed(Settings settings) {
+    completeSettings(settings, nullptr);
+    return settings;
+}
+
 // The no-datagram hint comes once, when the time has passed with no datagram, and
 // not at all when the phone was heard or readings came.
 TEST(WaitHints, NoDatagramHintOnceAfterItsTime) {
@@ -51,7 +56,7 @@ TEST(WaitHints, NoDatagramHintTellsWhatToCheck) {
     settings.app = App::Binary;
     settings.hintAfter = 0.2;
     settings.bind = "192.168.1.20";
-    const std::string text = hintText(WaitHint::NoDatagram, settings, 50001);
+    const std::string text = hintText(WaitHint::NoDatagram, completed(settings), 0, 50001);
     EXPECT_EQ(0u, text.find("no datagram has arrived in 0.2 s. Check that:\n")) << text;
     for (const char* advice :
          {"  - the phone is on the same network as this computer;\n",
@@ -63,7 +68,7 @@ TEST(WaitHints, NoDatagramHintTellsWhatToCheck) {
 
     settings.app = App::Text;
     settings.bind = "127.0.0.1";
-    const std::string loopback = hintText(WaitHint::NoDatagram, settings, 50001);
+    const std::string loopback = hintText(WaitHint::NoDatagram, completed(settings), 0, 50001);
     EXPECT_NE(std::string::npos, loopback.find("--app text (comma-separated text lines)"));
     EXPECT_NE(std::string::npos,
               loopback.find(";\n  - sensorstream listens on 127.0.0.1 only: a phone needs --bind "
@@ -76,7 +81,22 @@ TEST(WaitHints, OtherFormatHintNamesTheApp) {
     settings.app = App::Text;
     EXPECT_EQ("datagrams arrive but none is a reading of the text app: does the app's format "
               "match --app text?",
-              hintText(WaitHint::OtherFormat, settings, 50000));
+              hintText(WaitHint::OtherFormat, completed(settings), 0, 50000));
+}
+
+// With several phones each hint names its phone and port, and the option that sets
+// the phone's app is --phone.
+TEST(WaitHints, WithSeveralPhonesTheHintNamesThePhone) {
+    Settings settings;
+    settings.phones = {{"left", App::Text, 50000}, {"right", App::Binary, 50001}};
+    const std::string text = hintText(WaitHint::NoDatagram, completed(settings), 1, 50001);
+    EXPECT_EQ(0u, text.find("phone right (UDP port 50001): no datagram has arrived")) << text;
+    EXPECT_NE(std::string::npos,
+              text.find("the app's format matches --phone right=binary (fixed-length"))
+        << text;
+    EXPECT_EQ("phone left (UDP port 50000): datagrams arrive but none is a reading of the text "
+              "app: does the app's format match --phone left=text?",
+              hintText(WaitHint::OtherFormat, completed(settings), 0, 50000));
 }
 
 } // namespace
