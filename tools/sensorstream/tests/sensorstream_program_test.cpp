@@ -255,8 +255,11 @@ TEST(SensorstreamProgram, HelpNamesEveryOption) {
     const auto help = sensorstream({"--help"});
     EXPECT_EQ(0, help.exitCode);
     EXPECT_EQ("", help.err);
-    for (const char* option : {"--app", "--port", "--bind", "--format", "--output", "--count",
-                               "--duration", "--live", "--no-data-hint", "--help", "--version"})
+    for (const char* option :
+         {"--phone",         "--app",         "--port",       "--bind",           "--format",
+          "--output",        "--count",       "--duration",   "--live",           "--no-data-hint",
+          "--mqtt",          "--mqtt-prefix", "--mqtt-qos",   "--mqtt-client-id", "--mqtt-user",
+          "--mqtt-password", "--mqtt-ca",     "--mqtt-queue", "--help",           "--version"})
         EXPECT_NE(std::string::npos, help.out.find(option)) << option;
     EXPECT_NE(std::string::npos, help.out.find("firewall")) << help.out;
 }
@@ -294,6 +297,25 @@ TEST(SensorstreamProgram, BadArgumentsFailWithAClearMessage) {
         {{"--duration", "soon"}, 2, "sensorstream: --duration: 'soon' is not a number"},
         {{"--no-data-hint", "-1"}, 2, "sensorstream: --no-data-hint: '-1' is out of range"},
         {{"--count"}, 2, "sensorstream: --count needs a value (N)"},
+        {{"--phone", "walk"}, 2, "sensorstream: --phone: 'walk' is not NAME=APP or NAME=APP:PORT"},
+        {{"--phone", "a=text:50000", "--phone", "b=binary:50000"},
+         2,
+         "sensorstream: --phone: the port 50000 is given to both 'a' and 'b'"},
+        {{"--phone", "a=text", "--phone", "a=binary"},
+         2,
+         "sensorstream: --phone: the name 'a' is given twice"},
+        {{"--phone", "a=text", "--app", "binary"},
+         2,
+         "sensorstream: --app and --port are for the one phone without --phone"},
+        {{"--mqtt", "127.0.0.1", "--mqtt-qos", "2"},
+         2,
+         "sensorstream: --mqtt-qos: '2' is not a QoS (0 or 1)"},
+        {{"--mqtt", "127.0.0.1:0"}, 2, "sensorstream: --mqtt port: '0' is out of range"},
+        {{"--mqtt", "127.0.0.1", "--mqtt-queue", "0"},
+         2,
+         "sensorstream: --mqtt-queue: '0' is out of range"},
+        {{"--mqtt", "127.0.0.1", "--mqtt-prefix", "lab/#"}, 2, "sensorstream: --mqtt-prefix: "},
+        {{"--mqtt-qos", "1"}, 2, "sensorstream: --mqtt-qos needs --mqtt HOST[:PORT]"},
         {{"extra"}, 2, "sensorstream: "},
         {{"--output", "/nonexistent/readings.json", "--duration", "1"},
          1,
