@@ -57,6 +57,31 @@ TEST(LiveTable, ShowsTheLatestValueOfEverySetFieldWithItsHistory) {
     EXPECT_EQ("status", lines[8]);
 }
 
+// Several phones: a section each under its own title with its own rates, in the
+// order of the phones, each phone's readings kept apart; the status lines last.
+TEST(LiveTable, ASectionForEveryPhone) {
+    LiveTable table(3);
+    table.add(1, sampleRecord(1, MARCH_2_2014, {{"X", 1}}));
+    table.add(1, sampleRecord(1, MARCH_2_2014, {{"X", 2}}));
+    table.add(2, sampleRecord(7, MARCH_2_2014, {{"Altitude", 410}}));
+    MeasurementRates fast{};
+    fast[1] = 100.0;
+    const std::vector<LiveTable::Section> sections = {
+        {"left: kinedgram (text app) on UDP port 50000", {}},
+        {"right: kinescope (binary app) on UDP port 50001", fast},
+        {"desk: kinedgram (text app) on UDP port 50002", {}}};
+    EXPECT_EQ(
+        std::vector<std::string>(
+            {"title", "measurement              rate  field                      latest  recent",
+             "left: kinedgram (text app) on UDP port 50000", "(no reading yet)",
+             "right: kinescope (binary app) on UDP port 50001",
+             "acceleration          100.0/s  X                               2  \u2581\u2588",
+             "desk: kinedgram (text app) on UDP port 50002",
+             "vertical location       0.0/s  Altitude                      410  \u2584",
+             "status of all", "status of left"}),
+        table.lines("title", sections, {"status of all", "status of left"}));
+}
+
 TEST(Console, CutsLinesByCharactersNotBytes) {
     EXPECT_EQ("abc", cutToColumns("abcdef", 3));
     EXPECT_EQ("ab\u2581\u2582", cutToColumns("ab\u2581\u2582\u2583", 4));
