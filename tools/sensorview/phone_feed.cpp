@@ -16,25 +16,16 @@ using Clock = std::chrono::steady_clock;
 // How long the pump waits for a first reading when it has none to publish.
 constexpr auto IDLE_WAIT = std::chrono::milliseconds(200);
 
-sensorstream::Settings sessionSettings(const sensorstream::PhoneSpec& phone,
-                                       const std::string& bind) {
-    sensorstream::Settings settings;
-    settings.app = phone.app;
-    settings.port = phone.port;
-    settings.bind = bind;
-    return settings;
-}
-
 } // namespace
 
 PhoneFeed::PhoneFeed(const sensorstream::PhoneSpec& phone, const std::string& bind)
-    : spec(phone), sensors(sessionSettings(phone, bind), sensorstream::readingQueueLimits()) {}
+    : spec(phone), queue(sensorstream::readingQueueLimits()), sensors(phone, 0, bind, queue) {}
 
 PhoneFeed::~PhoneFeed() {
     try {
         close();
     } catch (...) {
-        sensors.readings().close(); // the session terms the device all the same
+        queue.close(); // the session terms the device all the same
     }
     if (thread.joinable())
         thread.join();
@@ -50,7 +41,10 @@ void PhoneFeed::start(Publish publish) {
 }
 
 void PhoneFeed::close() {
+    // The device first: no buffer comes after it; then the pump takes what is
+    // queued and ends.
     sensors.close();
+    queue.close();
     if (thread.joinable())
         thread.join();
 }
@@ -59,7 +53,7 @@ void PhoneFeed::pump(const Publish& publish) {
     ReadingMessage message(spec.name);
     sensorstream::SampleReader reader;
     sensorstream::SampleRecord record;
-    std::vector<korvex::host::BufferPtr> batch;
+    std::vector<sensorstream::PhoneBuffer> batch;
     auto& converter = sensors.sampleConverter();
     Clock::time_point due = Clock::now();
     bool open = true;
@@ -69,12 +63,12 @@ void PhoneFeed::pump(const Publish& publish) {
                 ? IDLE_WAIT
                 : std::max(std::chrono::milliseconds(0),
                            std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()));
-        open = sensors.readings().take(batch, wait);
+        open = queue.take(batch, wait);
         sensorstream::MeasurementCounts batchCounts{};
-        for (auto& buffer : batch) {
+        for (auto& item : batch) {
             // One reading that cannot be converted must not end the view.
             try {
-                kxtools::HostArray structure(converter.convertDataBuffer(buffer.get()));
+                kxtools::HostArray structure(converter.convertDataBuffer(item.buffer.get()));
                 if (!reader.read(structure.get(), record)) {
                     notConvertedCount.fetch_add(1);
                     continue;

@@ -8,6 +8,7 @@
 
 #include "outbox.h"
 #include "tools/sensorstream/phone_spec.h"
+#include "tools/sensorstream/reading_queue.h"
 #include "tools/sensorstream/reading_stats.h"
 #include "tools/sensorstream/sensor_session.h"
 
@@ -53,6 +54,7 @@ private:
     void pump(const Publish& publish);
 
     sensorstream::PhoneSpec spec;
+    sensorstream::ReadingQueue queue; // before the session, whose channel writes into it
     sensorstream::SensorSession sensors;
     sensorstream::ReadingCounts readingCounts;
     std::atomic<std::uint64_t> notConvertedCount{0};
