@@ -1,6 +1,7 @@
 #include "sensorview_options.h"
 
 #include "tools/common/number_parsing.h"
+#include "tools/sensorstream/sensorstream_options.h"
 
 namespace sensorview {
 
