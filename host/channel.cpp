@@ -1,5 +1,6 @@
 #include "channel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -37,8 +38,10 @@ void Channel::postPropertyValue(IPropertyInfo* property) {
         return;
     PropertyPtr held(property, conduit::kit::Releaser());
     PropertyPtr replaced; // released outside the lock
+    std::function<void(const PropertyPtr&)> handler;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        handler = propertyHandler_;
         if (latestPropertyValuesOnly_) {
             for (auto it = properties_.begin(); it != properties_.end(); ++it) {
                 if (std::strcmp((*it)->getName(), property->getName()) == 0) {
@@ -48,9 +51,11 @@ void Channel::postPropertyValue(IPropertyInfo* property) {
                 }
             }
         }
-        properties_.push_back(std::move(held));
+        properties_.push_back(held);
     }
     changed_.notify_all();
+    if (handler)
+        handler(held);
 }
 
 const char* Channel::getName() const { return name_.c_str(); }
@@ -120,6 +125,11 @@ void Channel::setBufferHandler(std::function<bool(BufferPtr)> handler) {
     bufferHandler_ = std::move(handler);
 }
 
+void Channel::setPropertyHandler(std::function<void(const PropertyPtr&)> handler) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    propertyHandler_ = std::move(handler);
+}
+
 template <class Predicate>
 bool Channel::waitUntil(std::chrono::milliseconds timeout, Predicate ready) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -154,6 +164,12 @@ std::vector<Message> Channel::messages() const {
     return messages_;
 }
 
+std::vector<Message> Channel::messagesFrom(std::size_t first) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {messages_.begin() + static_cast<std::ptrdiff_t>(std::min(first, messages_.size())),
+            messages_.end()};
+}
+
 bool Channel::waitForMessages(std::size_t count, std::chrono::milliseconds timeout) {
     return waitUntil(timeout, [&] { return messages_.size() >= count; });
 }
@@ -171,6 +187,12 @@ std::vector<PropertyPtr> Channel::properties(const std::string& name) const {
             named.push_back(property);
     }
     return named;
+}
+
+std::vector<PropertyPtr> Channel::propertiesFrom(std::size_t first) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {properties_.begin() + static_cast<std::ptrdiff_t>(std::min(first, properties_.size())),
+            properties_.end()};
 }
 
 bool Channel::waitForProperties(const std::string& name, std::size_t count,

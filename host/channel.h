@@ -59,6 +59,9 @@ public:
     // Called on the writer's thread for each accepted buffer instead of queueing it;
     // the handler takes ownership and answers what write() returns.
     void setBufferHandler(std::function<bool(BufferPtr)> handler);
+    // Called on the poster's thread with each posted property value, after the
+    // channel has recorded it (a frame's "TimeStamp" follows the frame at once).
+    void setPropertyHandler(std::function<void(const PropertyPtr&)> handler);
 
     // The oldest queued buffer, waiting up to timeout for one; null when none came.
     BufferPtr takeBuffer(std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
@@ -68,10 +71,14 @@ public:
     bool waitForBuffers(std::size_t count, std::chrono::milliseconds timeout);
 
     std::vector<Message> messages() const;
+    // The messages after the first `first`, for a host that keeps its place.
+    std::vector<Message> messagesFrom(std::size_t first) const;
     bool waitForMessages(std::size_t count, std::chrono::milliseconds timeout);
     // Posted property values in posting order.
     std::vector<PropertyPtr> properties() const;
     std::vector<PropertyPtr> properties(const std::string& name) const;
+    // The property values after the first `first`.
+    std::vector<PropertyPtr> propertiesFrom(std::size_t first) const;
     bool waitForProperties(const std::string& name, std::size_t count,
                            std::chrono::milliseconds timeout);
 
@@ -97,6 +104,7 @@ private:
     std::size_t capacity_ = 0;
     bool latestPropertyValuesOnly_ = false;
     std::function<bool(BufferPtr)> bufferHandler_;
+    std::function<void(const PropertyPtr&)> propertyHandler_;
     std::deque<BufferPtr> buffers_;
     std::vector<Message> messages_;
     std::vector<PropertyPtr> properties_;

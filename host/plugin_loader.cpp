@@ -116,8 +116,11 @@ std::string pluginDirectory() {
     return platform::defaultPluginDirectory();
 }
 
-std::string pluginPath(const std::string& name) {
-    return pluginDirectory() + platform::pathSeparator() + libraryFileName(name);
+std::string pluginPath(const std::string& name) { return pluginPath(name, std::string()); }
+
+std::string pluginPath(const std::string& name, const std::string& folder) {
+    return (folder.empty() ? pluginDirectory() : folder) + platform::pathSeparator() +
+           libraryFileName(name);
 }
 
 } // namespace korvex::host

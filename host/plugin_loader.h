@@ -71,6 +71,9 @@ std::string libraryFileName(const std::string& name);
 std::string pluginDirectory();
 // pluginDirectory() joined with libraryFileName(name).
 std::string pluginPath(const std::string& name);
+// folder joined with libraryFileName(name); an empty folder is pluginDirectory(). A
+// host that is not a program of bin/ (the Python module) says where its plug-ins are.
+std::string pluginPath(const std::string& name, const std::string& folder);
 
 namespace platform {
 // Thin layer over dlopen/LoadLibrary; error receives the loader's reason.

@@ -10,6 +10,7 @@ namespace mobilesensor::counters {
 void datagramReceived();
 void datagramFromOtherSender();
 void datagramDelivered();
+void datagramRejected();
 void datagramsDroppedBySystem(std::uint64_t count);
 void sampleBufferCreated();
 void sampleBufferDestroyed();

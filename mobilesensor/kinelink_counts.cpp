@@ -20,6 +20,7 @@ struct alignas(64) Counter {
 Counter received;
 Counter fromOtherSenders;
 Counter delivered;
+Counter rejected;
 Counter droppedBySystem;
 Counter buffersCreated;
 Counter buffersDestroyed;
@@ -31,6 +32,7 @@ namespace counters {
 void datagramReceived() { received.add(1); }
 void datagramFromOtherSender() { fromOtherSenders.add(1); }
 void datagramDelivered() { delivered.add(1); }
+void datagramRejected() { rejected.add(1); }
 void datagramsDroppedBySystem(std::uint64_t count) { droppedBySystem.add(count); }
 void sampleBufferCreated() { buffersCreated.add(1); }
 void sampleBufferDestroyed() { buffersDestroyed.add(1); }
@@ -42,6 +44,7 @@ KinelinkCounts getKinelinkCounts() {
     counts.datagramsReceived = received.read();
     counts.datagramsFromOtherSenders = fromOtherSenders.read();
     counts.datagramsDelivered = delivered.read();
+    counts.datagramsRejected = rejected.read();
     counts.datagramsDroppedBySystem = droppedBySystem.read();
     counts.sampleBuffersCreated = buffersCreated.read();
     counts.sampleBuffersDestroyed = buffersDestroyed.read();

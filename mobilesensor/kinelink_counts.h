@@ -18,6 +18,9 @@ struct KinelinkCounts {
     std::uint64_t datagramsFromOtherSenders = 0;
     // Of those, handed to a data callback.
     std::uint64_t datagramsDelivered = 0;
+    // Of those, answered false by the data callback: the device dropped the
+    // datagram as malformed (or its channel refused a buffer made of it).
+    std::uint64_t datagramsRejected = 0;
     // Datagrams the operating system dropped before a listener could read them (the
     // socket's receive queue was full), taken from each socket's own counter as the
     // socket closes. Linux only; 0 elsewhere.
@@ -28,5 +31,19 @@ struct KinelinkCounts {
 };
 
 KINELINK_EXPORT KinelinkCounts getKinelinkCounts();
+
+// What was counted between two readings of the counts.
+inline KinelinkCounts operator-(const KinelinkCounts& later, const KinelinkCounts& earlier) {
+    KinelinkCounts d;
+    d.datagramsReceived = later.datagramsReceived - earlier.datagramsReceived;
+    d.datagramsFromOtherSenders =
+        later.datagramsFromOtherSenders - earlier.datagramsFromOtherSenders;
+    d.datagramsDelivered = later.datagramsDelivered - earlier.datagramsDelivered;
+    d.datagramsRejected = later.datagramsRejected - earlier.datagramsRejected;
+    d.datagramsDroppedBySystem = later.datagramsDroppedBySystem - earlier.datagramsDroppedBySystem;
+    d.sampleBuffersCreated = later.sampleBuffersCreated - earlier.sampleBuffersCreated;
+    d.sampleBuffersDestroyed = later.sampleBuffersDestroyed - earlier.sampleBuffersDestroyed;
+    return d;
+}
 
 } // namespace mobilesensor

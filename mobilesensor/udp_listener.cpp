@@ -287,7 +287,8 @@ bool UDPListener::Impl::deliver(std::size_t bytes) {
         std::copy_n(datagram.get(), length, receiveBuffer.get());
         if (dataCallback) {
             counters::datagramDelivered();
-            dataCallback(receiveBuffer, length);
+            if (!dataCallback(receiveBuffer, length))
+                counters::datagramRejected();
         }
         return true;
     } catch (...) {

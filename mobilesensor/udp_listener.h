@@ -56,7 +56,8 @@ public:
     // port: the port to bind, or 0 to search. receiveSize: the longest datagram
     // delivered whole; every datagram arrives in a fresh array of this size, which the
     // receiver may keep. dataCallback receives the array and the number of bytes in
-    // it; its result is not used. Opens no socket.
+    // it; a false answer (the receiver dropped the datagram) is only counted
+    // (kinelink_counts.h). Opens no socket.
     UDPListener(std::string address, std::uint16_t port, std::size_t receiveSize,
                 DataCallback dataCallback, MessageCallback errorCallback,
                 MessageCallback warningCallback);

@@ -75,6 +75,23 @@ TEST(Channel, KeepsMessagesAndPropertyValuesInOrder) {
     EXPECT_EQ(0.0, dynamic_cast<kit::TScalarProperty<double>&>(*ports[1]).value);
 }
 
+TEST(Channel, HandsOutWhatCameAfterTheRecordsAHostHasSeen) {
+    korvex::host::Channel channel;
+    channel.postMessage(new kit::ErrorInfo("KORVEX:x:one", "One."));
+    channel.postPropertyValue(new kit::TScalarProperty<double>("PortNumber", 1));
+    EXPECT_EQ(1u, channel.messagesFrom(0).size());
+    EXPECT_TRUE(channel.messagesFrom(1).empty());
+    EXPECT_TRUE(channel.messagesFrom(7).empty()) << "a place past the end is the end";
+    channel.postMessage(new kit::WarningInfo("KORVEX:x:two", "Two."));
+    channel.postPropertyValue(new kit::TScalarProperty<double>("PortNumber", 2));
+    const auto messages = channel.messagesFrom(1);
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("KORVEX:x:two", messages[0].id);
+    const auto properties = channel.propertiesFrom(1);
+    ASSERT_EQ(1u, properties.size());
+    EXPECT_EQ(2.0, dynamic_cast<kit::TScalarProperty<double>&>(*properties[0]).value);
+}
+
 TEST(Channel, CanKeepOnlyTheLatestValueOfEachProperty) {
     korvex::host::Channel channel;
     channel.setKeepLatestPropertyValuesOnly(true);
@@ -120,6 +137,21 @@ TEST(Channel, BufferHandlerReceivesOwnership) {
     EXPECT_EQ(1, handled);
     EXPECT_EQ(1, releases);
     EXPECT_EQ(0u, channel.getInputStream()->getQueuedCount());
+}
+
+TEST(Channel, PropertyHandlerSeesEachValueAfterItIsRecorded) {
+    korvex::host::Channel channel;
+    channel.setKeepLatestPropertyValuesOnly(true);
+    std::vector<double> seen;
+    channel.setPropertyHandler([&](const korvex::host::PropertyPtr& property) {
+        // The value is already the channel's latest when the handler runs.
+        EXPECT_EQ(property, channel.properties(property->getName()).back());
+        seen.push_back(dynamic_cast<kit::TScalarProperty<double>&>(*property).value);
+    });
+    for (int frame = 0; frame < 3; ++frame)
+        channel.postPropertyValue(new kit::TScalarProperty<double>("TimeStamp", frame));
+    EXPECT_EQ((std::vector<double>{0, 1, 2}), seen);
+    EXPECT_EQ(1u, channel.properties().size());
 }
 
 TEST(KitChannelCalls, PushBufferReportsTheChannelsAnswer) {

@@ -49,6 +49,12 @@ TEST(PluginLoaderErrors, MissingFileIsNamedInTheError) {
     }
 }
 
+TEST(PluginLoaderPaths, AFolderOfTheHostsOwnComesBeforeTheDefault) {
+    const std::string name = korvex::host::libraryFileName("kxprobe");
+    EXPECT_EQ("/opt/kx/lib/" + name, korvex::host::pluginPath("kxprobe", "/opt/kx/lib"));
+    EXPECT_EQ(korvex::host::pluginPath("kxprobe"), korvex::host::pluginPath("kxprobe", ""));
+}
+
 // Kit objects made by the host are recognised inside the plug-in (it reads the
 // options by run-time type), and kit objects made by the plug-in are recognised
 // by the host: both directions cross the library boundary.

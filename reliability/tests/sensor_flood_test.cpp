@@ -170,6 +170,8 @@ TEST_P(SensorFlood, MillionDatagramsFromThreeSendersAreAccountedAcrossOpenAndClo
                         counts.datagramsDroppedBySystem);
     EXPECT_EQ(counts.datagramsReceived,
               counts.datagramsDelivered + counts.datagramsFromOtherSenders);
+    // The device answered false for each of those, and for nothing else.
+    EXPECT_EQ(malformed, counts.datagramsRejected);
     EXPECT_LE(malformed, senders.malformedSent());
     EXPECT_GT(delivered.buffers, 0u);
     // Only sender 1's readings, in the order sent, none while closed.
@@ -241,6 +243,8 @@ TEST_P(SensorFlood, OpenAndCloseUnderAContinuousFloodDeliverNothingAfterClose) {
     EXPECT_GE(sent, accounted);
     EXPECT_EQ(counts.datagramsReceived,
               counts.datagramsDelivered + counts.datagramsFromOtherSenders);
+    // The device answered false for each of those, and for nothing else.
+    EXPECT_EQ(malformed, counts.datagramsRejected);
     EXPECT_EQ(0u, delivered.foreignSender);
     EXPECT_EQ(0u, delivered.untagged);
     EXPECT_EQ(0u, delivered.outOfOrder);

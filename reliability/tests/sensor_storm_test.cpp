@@ -250,6 +250,8 @@ TEST_P(SensorStorm, MalformedAndOversizedDatagramsAreDroppedAndValidOnesDelivere
             << "buffer " << i << ": expected " << expected[i] << ", written " << written[i];
     const KinelinkCounts counts = countsSince(before);
     EXPECT_EQ(datagrams.size(), counts.datagramsDelivered);
+    // The devices answer false for exactly the malformed datagrams.
+    EXPECT_EQ(malformed, counts.datagramsRejected);
     EXPECT_EQ(written.size(), counts.sampleBuffersCreated);
     EXPECT_EQ(counts.sampleBuffersCreated, counts.sampleBuffersDestroyed);
     // Receiving went on to the end, and nothing was reported.

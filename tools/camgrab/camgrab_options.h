@@ -2,6 +2,7 @@
 
 // The command line of camgrab.
 
+#include "tools/common/camera_session.h"
 #include "tools/common/option_parser.h"
 
 #include <cstdint>
@@ -9,11 +10,8 @@
 
 namespace camgrab {
 
-// framegrab's generated 640x480 test camera.
-constexpr const char* TEST_CAMERA = "videotestsrc";
-
 struct Settings {
-    std::string webcamID = TEST_CAMERA;
+    std::string webcamID = kxtools::TEST_CAMERA;
     std::string resolution; // "WxH"; empty: framegrab's choice
     double rate = 0;        // frames a second; 0: framegrab's choice
     std::uint64_t frames = 5;

@@ -1,11 +1,11 @@
 // camgrab: grabs frames from a camera through framegrab, converts them with
 // pixsieve into the host's planar RGB layout and writes them as PNG files.
 
-#include "camera_session.h"
 #include "camgrab_options.h"
 #include "frame_inbox.h"
 #include "png_frame.h"
 #include "tools/arrivals/monotonic_clock.h"
+#include "tools/common/camera_session.h"
 #include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
@@ -18,25 +18,23 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
 using namespace camgrab;
 using namespace std::chrono_literals;
+using kxtools::FramePtr;
 
 // At most this many frames wait for their PNG file; later ones are dropped.
 constexpr std::size_t WAITING_ROOM = 4;
 
-// Prints messages of the camera's device; returns the errors among them.
+// Prints the device's messages; returns the errors.
 std::string showMessages(const std::vector<korvex::host::Message>& messages) {
-    std::string errors;
-    for (const auto& message : messages) {
-        std::cerr << "camgrab: " << message.type << " from framegrab: " << messageText(message)
-                  << "\n";
-        if (message.type == "error")
-            errors += (errors.empty() ? "" : "; ") + messageText(message);
-    }
-    return errors;
+    for (const auto& message : messages)
+        std::cerr << "camgrab: " << message.type
+                  << " from framegrab: " << kxtools::messageText(message) << "\n";
+    return kxtools::errorsText(messages);
 }
 
 void makeFolder(const std::string& folder) {
@@ -47,15 +45,9 @@ void makeFolder(const std::string& folder) {
                                  (error ? error.message() : "a file of that name is in the way"));
 }
 
-// The camera, with the messages of a camera that is not available told first.
-std::unique_ptr<CameraSession> openCamera(const Settings& settings) {
-    try {
-        return std::make_unique<CameraSession>(
-            CameraRequest{settings.webcamID, settings.resolution, settings.rate});
-    } catch (const CameraUnavailable& unavailable) {
-        showMessages(unavailable.messages());
-        throw;
-    }
+void writeFrame(const webcam::VideoDataBuffer& planar, const std::string& path) {
+    writeRgbPng(path, planarColumnToRgbRows(planar.data, planar.height, planar.width),
+                planar.height, planar.width);
 }
 
 int run(int argc, char** argv) {
@@ -69,13 +61,28 @@ int run(int argc, char** argv) {
     kxtools::installStopHandler();
 
     FrameInbox inbox(settings.frames, WAITING_ROOM);
-    auto camera = openCamera(settings);
+    kxtools::CameraSettings cameraSettings;
+    cameraSettings.webcamID = settings.webcamID;
+    cameraSettings.resolution = settings.resolution;
+    if (settings.rate > 0)
+        cameraSettings.frameRate = settings.rate;
+    std::unique_ptr<kxtools::CameraSession> camera;
+    try {
+        camera = std::make_unique<kxtools::CameraSession>(
+            cameraSettings,
+            [&inbox](korvex::host::BufferPtr frame) { return inbox.offer(std::move(frame)); });
+    } catch (const kxtools::DeviceError& error) {
+        showMessages(error.messages());
+        throw;
+    }
+    showMessages(camera->newMessages());
     const std::string resolution = camera->resolution();
+
     std::cout << "camgrab: " << resolution << " frames from " << settings.webcamID << ", writing "
               << settings.frames << " to " << settings.folder << std::endl;
 
     // From here on every frame goes to the inbox.
-    camera->open([&inbox](korvex::host::BufferPtr frame) { return inbox.offer(std::move(frame)); });
+    camera->open();
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::milliseconds>(
                                                std::chrono::duration<double>(settings.timeout));
@@ -92,10 +99,9 @@ int run(int argc, char** argv) {
         FrameInbox::Arrival arrival = inbox.takeArrival(100ms);
         if (arrival.frame == nullptr)
             continue;
+        const FramePtr planar = camera->convert(std::move(arrival.frame));
         const std::string path = frameFileName(settings, ++written);
-        const auto planar = camera->toPlanar(std::move(arrival.frame));
-        writeRgbPng(path, planarColumnToRgbRows(planar->data, planar->height, planar->width),
-                    planar->height, planar->width);
+        writeFrame(*planar, path);
         // The frame's place on the timeline that readings share.
         char monotonic[48];
         std::snprintf(monotonic, sizeof monotonic, "%.6f",

@@ -1,8 +1,8 @@
 // camlist: lists the cameras of this computer through the camera-listing extension
 // module, called as the host calls it.
 
-#include "camera_listing.h"
 #include "host/plugin_loader.h"
+#include "listing_text.h"
 #include "tools/common/help_and_version.h"
 #include "tools/common/option_parser.h"
 #include "tools/common/program_main.h"
@@ -27,7 +27,7 @@ int run(int argc, char** argv) {
         return *answered;
 
     korvex::host::PluginLibrary module(korvex::host::pluginPath(CAMLIST_MODULE));
-    const camlist::CameraListing listing = camlist::listCameras(module.extensionEntry());
+    const kxtools::CameraListing listing = kxtools::listCameras(module.extensionEntry());
     if (!listing.succeeded)
         throw std::runtime_error(std::string(CAMLIST_MODULE) + " could not list the cameras");
     std::cout << camlist::listingText(listing, camlist::describeCameras(listing.places));

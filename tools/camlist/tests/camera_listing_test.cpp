@@ -1,13 +1,13 @@
-#include "tools/camlist/camera_listing.h"
+#include "tools/camlist/listing_text.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace {
 
-using camlist::CameraListing;
-using camlist::listCameras;
 using camlist::listingText;
+using kxtools::CameraListing;
+using kxtools::listCameras;
 
 tvArray* cells(std::initializer_list<const char*> texts) {
     const std::size_t dims[] = {texts.size() == 0 ? 0u : 1u, texts.size()};

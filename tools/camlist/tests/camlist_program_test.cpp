@@ -2,7 +2,7 @@
 // module lists, and on a machine without cameras says so.
 
 #include "host/plugin_loader.h"
-#include "tools/camlist/camera_listing.h"
+#include "tools/camlist/listing_text.h"
 #include "tools/common/child_process.h"
 
 #include <chrono>
@@ -38,7 +38,7 @@ TEST(CamlistProgram, PrintsWhatTheModuleLists) {
     EXPECT_EQ("", result.err);
 
     korvex::host::PluginLibrary module(korvex::host::pluginPath("lensprobe"));
-    const auto listing = camlist::listCameras(module.extensionEntry());
+    const auto listing = kxtools::listCameras(module.extensionEntry());
     EXPECT_EQ(camlist::listingText(listing), result.out);
     if (devHasVideoEntries())
         GTEST_SKIP() << "this machine has Video4Linux entries; the no-camera answer is not shown";

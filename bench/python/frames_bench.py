@@ -1,0 +1,64 @@
+"""How long a converted 1920x1080 frame takes to become a numpy array in kx.
+
+A 1920x1080 BGRA frame (random pixels, made here: the test camera delivers
+640x480) goes through the loaded pixsieve filter as kx.Camera sends a camera's
+frames, and the planar frame it returns is handed to numpy without a copy. The
+native side times the hand-over, from the filter's return to the finished array
+(FrameFilter.last_wrap_ns). For scale: the whole convert() call, and a copy of the
+same 6 MB into a new Fortran-ordered array, which is what the hand-over saves.
+
+Run from the top of the source tree after `cmake --build --preset release`:
+
+    PYTHONPATH=build-release/python /usr/bin/python3 bench/python/frames_bench.py
+
+--frames N frames per run, --runs R runs (medians of the runs' medians).
+"""
+
+import argparse
+import statistics
+import sys
+import time
+
+import numpy as np
+
+from kx import _arguments, _native
+
+HEIGHT, WIDTH = 1080, 1920
+
+
+def one_run(converter, bgra, frames):
+    wrap, call, copy = [], [], []
+    for _ in range(frames):
+        started = time.perf_counter_ns()
+        image = converter.convert(bgra)
+        call.append(time.perf_counter_ns() - started)
+        wrap.append(converter.last_wrap_ns)
+        assert _native.frame_memory(image)[0] == image.ctypes.data
+        started = time.perf_counter_ns()
+        copied = np.array(image, order="F", copy=True)
+        copy.append(time.perf_counter_ns() - started)
+        del image, copied
+    return statistics.median(wrap), statistics.median(call), statistics.median(copy)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--frames", type=int, default=200)
+    parser.add_argument("--runs", type=int, default=9)
+    arguments = parser.parse_args()
+    converter = _native.FrameFilter(_arguments.plugin_folder())
+    bgra = np.random.default_rng(1).integers(0, 256, (HEIGHT, WIDTH, 4), dtype=np.uint8)
+    image = converter.convert(bgra)
+    assert image.flags.f_contiguous and np.array_equal(image, bgra[:, :, [2, 1, 0]])
+    del image
+    results = [one_run(converter, bgra, arguments.frames) for _ in range(arguments.runs)]
+    wrap, call, copy = (statistics.median(r[i] for r in results) for i in range(3))
+    print(f"{WIDTH}x{HEIGHT}: {arguments.runs} runs of {arguments.frames} frames, medians")
+    print(f"  filter output to numpy array: {wrap / 1000:.2f} us (goal < 10 us)")
+    print(f"  whole convert() call (copy in, pixsieve, hand-over): {call / 1e6:.2f} ms")
+    print(f"  a copy of the image into a new Fortran array, for scale: {copy / 1e6:.2f} ms")
+    return 0 if wrap < 10_000 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,83 @@
+#pragma once
+
+// The C++ side of kx.SensorStream: a sensor session whose buffers go into a batch
+// queue (host/batch_queue.h), and reads that turn queued buffers into rows of a
+// structured numpy array through the converter, with the interpreter lock released.
+
+#include "device_news.h"
+#include "host/batch_queue.h"
+#include "mobilesensor/kinelink_counts.h"
+#include "reading_record.h"
+#include "tools/common/sensor_session.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <pybind11/numpy.h>
+#include <string>
+#include <vector>
+
+namespace kx {
+
+class SensorStream {
+public:
+    // Loads the plug-ins, initialises and opens the device: it listens when this
+    // returns. capacity: readings kept for the reader; when they are not read, the
+    // device's thread waits and the system's socket buffer takes the rest. Throws
+    // kxtools::DeviceError when the device refuses the options or cannot listen.
+    SensorStream(const kxtools::SensorSettings& settings, std::size_t capacity);
+    ~SensorStream();
+
+    SensorStream(const SensorStream&) = delete;
+    SensorStream& operator=(const SensorStream&) = delete;
+
+    // Waits until least readings are there (or the timeout passes, or the stream
+    // closes), then returns up to most of them as rows of dtype, oldest first.
+    // Called with the interpreter lock held; waits and conversions run without it.
+    // A KeyboardInterrupt leaves as pybind11::error_already_set, and what had been
+    // converted is returned by the next read. Ends early, possibly empty, when the
+    // device posts a message.
+    pybind11::array read(std::size_t least, std::size_t most,
+                         std::optional<std::chrono::milliseconds> timeout,
+                         const pybind11::dtype& dtype);
+
+    std::uint16_t port() const { return boundPort; }
+    const std::vector<std::string>& interfaces() const { return session.interfaces(); }
+    // The local address the phone reached ("IPAddress"); empty until it sent.
+    std::string localAddress();
+    // Messages the device posted since the last call.
+    std::vector<korvex::host::Message> takeMessages();
+    // kinelink's counts since this stream opened, until it closed.
+    mobilesensor::KinelinkCounts counts() const;
+    std::uint64_t readingsWritten() const { return session.buffersWritten(); }
+
+    // Stops the device; readings already queued can still be read. Idempotent.
+    void close();
+    bool isClosed() const { return closed; }
+    bool isWaiting() const { return waiting; }
+
+private:
+    // Takes what is queued, waiting up to timeout for a first buffer and a short
+    // while for a batch, and converts it into pending rows.
+    void takeAndConvert(std::chrono::milliseconds timeout);
+
+    korvex::host::BatchQueue<korvex::host::BufferPtr> queue;
+    kxtools::SensorSession session;
+    std::uint16_t boundPort = 0;
+    mobilesensor::KinelinkCounts opened{};
+    std::optional<mobilesensor::KinelinkCounts> atClose;
+    std::atomic<bool> closed{false};
+    std::atomic<bool> waiting{false};
+    DeviceNews news;
+    std::mutex propertiesMutex; // the session's property values
+    std::string reachedAddress; // guarded by propertiesMutex
+
+    std::mutex readMutex;               // one read at a time; taken without the interpreter lock
+    std::vector<ReadingRecord> pending; // converted, not yet returned
+    std::vector<korvex::host::BufferPtr> taken; // reused between reads (the queue swaps it)
+};
+
+} // namespace kx
