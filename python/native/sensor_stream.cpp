@@ -112,7 +112,8 @@ py::array SensorStream::read(std::size_t least, std::size_t most,
     py::array out(dtype, std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows)});
     if (static_cast<std::size_t>(out.itemsize()) != sizeof(ReadingRecord))
         throw std::logic_error("the dtype does not fit the reading record");
-    std::memcpy(out.mutable_data(), pending.data(), rows * sizeof(ReadingRecord));
+    if (rows > 0) // an empty vector's data may be null, which memcpy must not get
+        std::memcpy(out.mutable_data(), pending.data(), rows * sizeof(ReadingRecord));
     pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(rows));
     return out;
 }

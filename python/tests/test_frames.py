@@ -87,8 +87,9 @@ def test_frames_are_released_with_their_arrays(camera):
     del frame
     gc.collect()
     assert _native.live_frames() == live
-    frame_bytes = 480 * 640 * 3
-    assert rss_bytes() - settled < 20 * frame_bytes, "memory grew with the frames"
+    if os.environ.get("KX_SANITIZED") != "address":  # its quarantine keeps freed memory
+        frame_bytes = 480 * 640 * 3
+        assert rss_bytes() - settled < 20 * frame_bytes, "memory grew with the frames"
 
 
 def test_a_frame_outlives_its_camera():
