@@ -10,7 +10,8 @@ by the same filter:
 - Camera: a camera's frames (Frame) as H x W x 3 uint8 arrays that own the
   converted frame, with no copy; list_cameras() names the cameras, TEST_CAMERA is
   a generated one;
-- DeviceError, PortInUseError and DeviceWarning carry what a device reports.
+- DeviceError, PortInUseError, UnsupportedModeError and DeviceWarning carry what
+  a device reports.
 
 Every wait releases the interpreter lock and ends with KeyboardInterrupt on
 Ctrl-C; streams and cameras close on close(), at the end of a with block, or when
@@ -19,7 +20,7 @@ garbage collected.
 
 from ._native import __version__
 from .cameras import TEST_CAMERA, Camera, CameraInfo, Frame, list_cameras
-from .errors import DeviceError, DeviceWarning, PortInUseError
+from .errors import DeviceError, DeviceWarning, PortInUseError, UnsupportedModeError
 from .sensors import APPS, READING_DTYPE, DatagramCounts, SensorStream
 
 __all__ = [
@@ -34,5 +35,6 @@ __all__ = [
     "Frame",
     "PortInUseError",
     "SensorStream",
+    "UnsupportedModeError",
     "list_cameras",
 ]

@@ -7,12 +7,14 @@ Fortran order for an H x W x 3 array, so every frame becomes an array without a
 copy; the array owns the frame, which is released with the array.
 """
 
+import math
+import numbers
 from typing import NamedTuple
 
 from . import _native
 from ._arguments import plugin_folder, seconds, text, whole
 from ._device import NativeDevice
-from .errors import DeviceError, first_error
+from .errors import DeviceError, UnsupportedModeError, first_error
 
 __all__ = ["Camera", "Frame", "CameraInfo", "list_cameras", "TEST_CAMERA"]
 
@@ -59,35 +61,43 @@ def list_cameras():
 class Camera(NativeDevice):
     """A running camera whose frames are numpy arrays.
 
-    Camera(webcam_id=TEST_CAMERA, *, resolution=None, keep=4)
+    Camera(webcam_id=TEST_CAMERA, *, resolution=None, frame_rate=None, keep=4)
 
     webcam_id: a Video4Linux device such as "/dev/video0" (list_cameras() shows
     them), or TEST_CAMERA. resolution: "WxH" or (width, height), one of the sizes
-    the camera offers; None lets the device choose. keep: frames kept for a reader
-    that falls behind; older ones are dropped (counted in `dropped`).
+    the camera offers; frame_rate: frames a second; None lets the device choose
+    (passed to framegrab as "Resolution" and "RequestedFramerate"). keep: frames
+    kept for a reader that falls behind; older ones are dropped (counted in
+    `dropped`).
 
     The camera runs from construction until close(); use it in a with block.
-    Frames already taken stay valid after close(). Raises DeviceError when the camera cannot be used, ValueError for a size it
-    does not offer.
+    Frames already taken stay valid after close(). Raises DeviceError when the
+    camera cannot be used, UnsupportedModeError (a ValueError) for a size or rate
+    it does not offer.
 
         with kx.Camera() as camera:
             frame = camera.snapshot()
             frame.image.shape   # (480, 640, 3)
     """
 
-    def __init__(self, webcam_id=TEST_CAMERA, *, resolution=None, keep=4):
+    def __init__(self, webcam_id=TEST_CAMERA, *, resolution=None, frame_rate=None, keep=4):
+        self._id = webcam_id
         text(webcam_id, "webcam_id")
         if not webcam_id:
             raise ValueError("webcam_id is empty: give a device path or kx.TEST_CAMERA")
         keep = whole(keep, "keep", 1)
-        self._id = webcam_id
+        frame_rate = _frame_rate(frame_rate)
         self._source = f"camera {webcam_id}"
         try:
-            self._native = _native.Camera(webcam_id, _resolution_text(resolution), keep,
-                                          plugin_folder())
+            self._native = _native.Camera(webcam_id, _resolution_text(resolution), frame_rate,
+                                          keep, plugin_folder())
         except _native.DeviceFailure as failure:
             what, messages = failure.args
-            raise DeviceError(what, *first_error(messages), messages) from None
+            identifier, said = first_error(messages)
+            if identifier.endswith((":unsupportedResolution", ":unsupportedFramerate")):
+                raise UnsupportedModeError(f"{what}: {said}", identifier, said,
+                                           messages) from None
+            raise DeviceError(what, identifier, said, messages) from None
 
     @property
     def webcam_id(self):
@@ -187,3 +197,14 @@ def _resolution_text(resolution):
         width, height = (whole(v, "resolution", 1) for v in resolution)
         return f"{width}x{height}"
     raise TypeError(f"resolution must be 'WxH' or (width, height), not {type(resolution).__name__}")
+
+
+def _frame_rate(frame_rate):
+    """None, or frames a second as a float above 0."""
+    if frame_rate is None:
+        return None
+    if isinstance(frame_rate, bool) or not isinstance(frame_rate, numbers.Real):
+        raise TypeError(f"frame_rate must be a number or None, not {type(frame_rate).__name__}")
+    if not float(frame_rate) > 0 or math.isinf(frame_rate):
+        raise ValueError(f"frame_rate must be more than 0 frames a second, not {frame_rate}")
+    return float(frame_rate)

@@ -9,7 +9,7 @@ DeviceWarning, each carrying the identifier and the text.
 import errno
 import warnings
 
-__all__ = ["DeviceError", "PortInUseError", "DeviceWarning"]
+__all__ = ["DeviceError", "PortInUseError", "UnsupportedModeError", "DeviceWarning"]
 
 
 class DeviceError(RuntimeError):
@@ -39,6 +39,13 @@ class PortInUseError(DeviceError, OSError):
         self.strerror = what
         self.port = port
         self.bind = bind
+
+
+class UnsupportedModeError(DeviceError, ValueError):
+    """The camera does not offer the size or frame rate asked for.
+
+    Also a ValueError; the text (the device's) names what the camera offers.
+    """
 
 
 class DeviceWarning(UserWarning):

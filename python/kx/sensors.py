@@ -93,14 +93,13 @@ class SensorStream(NativeDevice):
     """
 
     def __init__(self, app="text", port=0, bind="127.0.0.1", *, capacity=65536):
+        self._app, self._bind = app, bind  # as given, for repr() of a refused stream
         text(app, "app")
         if app not in APPS:
             raise ValueError(f"app must be 'text' or 'binary', not {app!r}")
         port = whole(port, "port", 0, 65535)
         text(bind, "bind")
         capacity = whole(capacity, "capacity", 1)
-        self._app = app
-        self._bind = bind
         self._source = f"{app} app device"
         try:
             self._native = _native.SensorStream(app, port, bind, capacity, plugin_folder())

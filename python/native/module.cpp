@@ -102,15 +102,17 @@ PYBIND11_MODULE(_native, m) {
 
     py::class_<kx::Camera>(m, "Camera", "A camera, running.")
         .def(py::init([](const std::string& webcamID, const std::string& resolution,
-                         std::size_t room, const std::string& pluginFolder) {
+                         std::optional<double> frameRate, std::size_t room,
+                         const std::string& pluginFolder) {
                  kxtools::CameraSettings settings;
                  settings.webcamID = webcamID;
                  settings.resolution = resolution;
+                 settings.frameRate = frameRate;
                  settings.pluginFolder = pluginFolder;
                  return std::make_unique<kx::Camera>(settings, room);
              }),
-             py::arg("webcam_id"), py::arg("resolution"), py::arg("room"), py::arg("plugin_folder"),
-             py::call_guard<py::gil_scoped_release>())
+             py::arg("webcam_id"), py::arg("resolution"), py::arg("frame_rate"), py::arg("room"),
+             py::arg("plugin_folder"), py::call_guard<py::gil_scoped_release>())
         .def(
             "next",
             [](kx::Camera& camera, bool newest, std::optional<double> timeout, bool packed) {

@@ -120,12 +120,20 @@ def test_closing_ends_iteration_and_snapshots(camera):
     ({"webcam_id": ""}, ValueError, "webcam_id is empty"),
     ({"resolution": "big"}, ValueError, "resolution must look like '640x480'"),
     ({"resolution": [640, 480]}, TypeError, "resolution must be 'WxH' or"),
-    ({"resolution": (4096, 4096)}, ValueError, "offers 640x480, not 4096x4096"),
+    ({"resolution": (4096, 4096)}, ValueError, "640x480"),  # what the camera offers
     ({"keep": 0}, ValueError, "keep must be 1 or more"),
+    ({"frame_rate": 0}, ValueError, "frame_rate must be more than 0"),
+    ({"frame_rate": "30"}, TypeError, "frame_rate must be a number or None"),
 ])
 def test_camera_arguments(arguments, error, says):
     with pytest.raises(error, match=says):
         kx.Camera(**arguments)
+
+
+def test_a_mode_the_camera_offers_is_taken():
+    with kx.Camera(resolution=(640, 480), frame_rate=30) as camera:
+        assert camera.resolution == (640, 480)
+        assert camera.snapshot(timeout=10).image.shape == (480, 640, 3)
 
 
 def test_a_missing_camera_is_the_devices_error():
