@@ -38,7 +38,12 @@ def expected_readings(app, seed, rate, count):
 
 
 def free_port():
-    """A UDP port of 127.0.0.1 that nothing holds at the moment."""
+    """A UDP port of 127.0.0.1 that nothing holds at the moment, from the system.
+
+    The tests give their streams such a port rather than 0: the device's search
+    goes through a fixed list of ports, which other programs on a shared machine
+    may hold, and the search is the device's own tests' subject.
+    """
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
         probe.bind(("127.0.0.1", 0))
         return probe.getsockname()[1]

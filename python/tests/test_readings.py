@@ -43,7 +43,7 @@ def test_readings_are_the_scenarios(app, seed):
     sent, rate = 600, 200
     expected = expected_readings(app, seed, rate, sent)
     before = datetime.datetime.now()
-    with kx.SensorStream(app, port=0, bind="127.0.0.1") as stream:
+    with kx.SensorStream(app, port=free_port(), bind="127.0.0.1") as stream:
         phonesim(app, stream.port, "--seed", seed, "--rate", rate, "--count", sent)
         rows = stream.read(len(expected), timeout=60)
         # The last datagrams may be fixes that make no reading: wait for them too.
@@ -78,7 +78,7 @@ def test_readings_are_the_scenarios(app, seed):
 
 def test_iteration_gives_reading_after_reading(app):
     expected = expected_readings(app, 3, 50, 12)
-    with kx.SensorStream(app) as stream:
+    with kx.SensorStream(app, port=free_port()) as stream:
         phonesim(app, stream.port, "--seed", 3, "--count", 12)
         first = []
         for reading in stream:
@@ -95,7 +95,7 @@ def test_iteration_gives_reading_after_reading(app):
 
 def test_other_senders_and_malformed_datagrams_are_counted():
     readings = len(expected_readings("text", 1, 50, 3))
-    with kx.SensorStream("text") as stream:
+    with kx.SensorStream("text", port=free_port()) as stream:
         phonesim("text", stream.port, "--seed", 1, "--count", 3)  # accepted: 127.0.0.1
         assert len(stream.read(readings, timeout=30)) == readings
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as same:
@@ -114,7 +114,7 @@ def test_other_senders_and_malformed_datagrams_are_counted():
 
 
 def test_ctrl_c_interrupts_a_waiting_read_and_loses_nothing():
-    with kx.SensorStream("binary") as stream:
+    with kx.SensorStream("binary", port=free_port()) as stream:
         def interrupt_once_waiting():
             # Only another thread can see the read waiting: the wait releases the
             # interpreter lock.
@@ -149,37 +149,49 @@ def test_a_taken_port_is_named(app):
     assert error.port == port
 
 
-def test_closing_stops_the_device_every_way():
-    def port_is_free(port):
-        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
-            try:
-                probe.bind(("127.0.0.1", port))
-                return True
-            except OSError:
-                return False
+def own_udp_ports():
+    """The UDP ports this process has sockets bound to (others may bind them too)."""
+    inodes = set()
+    for fd in os.listdir("/proc/self/fd"):
+        try:
+            target = os.readlink(f"/proc/self/fd/{fd}")
+        except OSError:
+            continue
+        if target.startswith("socket:["):
+            inodes.add(target[8:-1])
+    ports = set()
+    with open("/proc/net/udp") as table:
+        next(table)
+        for line in table:
+            fields = line.split()
+            if fields[9] in inodes:
+                ports.add(int(fields[1].split(":")[1], 16))
+    return ports
 
-    stream = kx.SensorStream("text")
+
+def test_closing_stops_the_device_every_way():
+    stream = kx.SensorStream("text", port=free_port())
     port = stream.port
-    assert not port_is_free(port)
+    assert port in own_udp_ports()
     stream.close()
     stream.close()
-    assert stream.closed and port_is_free(port)
+    assert stream.closed and port not in own_udp_ports()
     with pytest.raises(ValueError, match="closed"):
         stream.read()
 
-    with kx.SensorStream("text") as stream:
+    with kx.SensorStream("text", port=free_port()) as stream:
         port = stream.port
-    assert stream.closed and port_is_free(port)
+    assert stream.closed and port not in own_udp_ports()
 
-    stream = kx.SensorStream("binary")
+    stream = kx.SensorStream("binary", port=free_port())
     port = stream.port
     del stream
     gc.collect()
-    assert port_is_free(port)
+    assert port not in own_udp_ports()
 
 
 def test_a_stream_waiting_in_read_ends_when_closed_from_another_thread():
-    stream = kx.SensorStream("text")
+    stream = kx.SensorStream("text", port=free_port())
     closer = threading.Thread(
         target=lambda: wait_until(lambda: stream._native.waiting) and stream.close())
     closer.start()

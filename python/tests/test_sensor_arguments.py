@@ -5,6 +5,7 @@ device refuses is explained."""
 import pytest
 
 import kx
+from conftest import free_port
 
 
 @pytest.mark.parametrize("arguments, error, says", [
@@ -32,7 +33,7 @@ def test_stream_arguments(arguments, error, says):
     ({"timeout": "1"}, TypeError, "timeout must be a number of seconds or None"),
 ])
 def test_read_arguments(arguments, error, says):
-    with kx.SensorStream() as stream:
+    with kx.SensorStream(port=free_port()) as stream:
         with pytest.raises(error, match=says):
             stream.read(**arguments)
 
