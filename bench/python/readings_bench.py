@@ -41,6 +41,14 @@ SEED = 11
 BATCH = 10000
 
 
+def free_port():
+    """A UDP port of 127.0.0.1 free at the moment (the device's own search list may be
+    held by other programs on a shared machine)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
 def phonesim(port, datagrams):
     return subprocess.Popen([os.path.join(BIN, "phonesim"), "--quiet", "--app", "text",
                              "--port", str(port), "--seed", str(SEED), "--rate", f"{RATE:.3f}",
@@ -57,7 +65,7 @@ def kx_run(expected):
     """One stream fed live: (readings, DatagramCounts, CPU seconds inside read(), CPU
     seconds of the whole process: the device's receiving thread as well)."""
     process = time.process_time()
-    with kx.SensorStream("text", capacity=DATAGRAMS * 2) as stream:
+    with kx.SensorStream("text", port=free_port(), capacity=DATAGRAMS * 2) as stream:
         sender = phonesim(stream.port, DATAGRAMS)
         got = 0
         cpu = 0.0
@@ -80,7 +88,7 @@ def kx_run(expected):
 
 def kx_queued_batch(datagrams):
     """Wall time per reading of read() on readings already queued."""
-    with kx.SensorStream("text", capacity=DATAGRAMS * 2) as stream:
+    with kx.SensorStream("text", port=free_port(), capacity=DATAGRAMS * 2) as stream:
         sender = phonesim(stream.port, datagrams)
         sender.wait()
         expected = expected_reading_count(datagrams)
