@@ -51,7 +51,9 @@ TEST(PluginLoaderErrors, MissingFileIsNamedInTheError) {
 
 TEST(PluginLoaderPaths, AFolderOfTheHostsOwnComesBeforeTheDefault) {
     const std::string name = korvex::host::libraryFileName("kxprobe");
-    EXPECT_EQ("/opt/kx/lib/" + name, korvex::host::pluginPath("kxprobe", "/opt/kx/lib"));
+    const char separator = korvex::host::platform::pathSeparator();
+    EXPECT_EQ("/opt/kx/lib" + std::string(1, separator) + name,
+              korvex::host::pluginPath("kxprobe", "/opt/kx/lib"));
     EXPECT_EQ(korvex::host::pluginPath("kxprobe"), korvex::host::pluginPath("kxprobe", ""));
 }
 
