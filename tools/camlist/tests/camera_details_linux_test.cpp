@@ -1,7 +1,7 @@
 #include "framegrab/tests/camera_modes.h"
 #include "framegrab/tests/udev_folder.h"
 #include "tools/camlist/camera_details_linux.h"
-#include "tools/camlist/camera_listing.h"
+#include "tools/camlist/listing_text.h"
 
 #include <gtest/gtest.h>
 #include <string>
