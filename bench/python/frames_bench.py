@@ -6,12 +6,15 @@ frames, and the planar frame it returns is handed to numpy without a copy. The
 native side times the hand-over, from the filter's return to the finished array
 (FrameFilter.last_wrap_ns). For scale: the whole convert() call, and a copy of the
 same 6 MB into a new Fortran-ordered array, which is what the hand-over saves.
+Then the rate at which kx.Camera delivers the generated test camera's frames
+(30 a second as the camera states them) to a Python loop that takes every frame.
 
 Run from the top of the source tree after `cmake --build --preset release`:
 
     PYTHONPATH=build-release/python /usr/bin/python3 bench/python/frames_bench.py
 
---frames N frames per run, --runs R runs (medians of the runs' medians).
+--frames N frames per run, --runs R runs (medians of the runs' medians),
+--camera-frames N frames taken from the test camera per run.
 """
 
 import argparse
@@ -21,6 +24,7 @@ import time
 
 import numpy as np
 
+import kx
 from kx import _arguments, _native
 
 HEIGHT, WIDTH = 1080, 1920
@@ -41,10 +45,23 @@ def one_run(converter, bgra, frames):
     return statistics.median(wrap), statistics.median(call), statistics.median(copy)
 
 
+def camera_rate(frames):
+    """(frames a second by the frames' own time stamps, by the wall clock, dropped)
+    of the test camera read frame by frame through kx."""
+    with kx.Camera(kx.TEST_CAMERA) as camera:
+        next(camera.frames(1, timeout=10))  # the pipeline is running
+        started = time.perf_counter()
+        stamps = [frame.timestamp for frame in camera.frames(frames, timeout=10)]
+        wall = time.perf_counter() - started
+        dropped = camera.dropped
+    return (len(stamps) - 1) / (stamps[-1] - stamps[0]), len(stamps) / wall, dropped
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--frames", type=int, default=200)
     parser.add_argument("--runs", type=int, default=9)
+    parser.add_argument("--camera-frames", type=int, default=150)
     arguments = parser.parse_args()
     converter = _native.FrameFilter(_arguments.plugin_folder())
     bgra = np.random.default_rng(1).integers(0, 256, (HEIGHT, WIDTH, 4), dtype=np.uint8)
@@ -57,6 +74,11 @@ def main():
     print(f"  filter output to numpy array: {wrap / 1000:.2f} us (goal < 10 us)")
     print(f"  whole convert() call (copy in, pixsieve, hand-over): {call / 1e6:.2f} ms")
     print(f"  a copy of the image into a new Fortran array, for scale: {copy / 1e6:.2f} ms")
+    rates = [camera_rate(arguments.camera_frames) for _ in range(3)]
+    print(f"test camera through kx.Camera, 3 runs of {arguments.camera_frames} frames, medians:")
+    print(f"  {statistics.median(r[0] for r in rates):.1f} frames a second by their time stamps, "
+          f"{statistics.median(r[1] for r in rates):.1f} by the wall clock, "
+          f"{statistics.median(r[2] for r in rates)} dropped")
     return 0 if wrap < 10_000 else 1
 
 

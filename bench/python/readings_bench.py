@@ -62,7 +62,7 @@ def expected_reading_count(datagrams):
 
 
 def kx_run(expected):
-    """One stream fed live: (readings, DatagramCounts, CPU seconds inside read(), CPU
+    """One stream fed live: (readings, DatagramAccounting, CPU seconds inside read(), CPU
     seconds of the whole process: the device's receiving thread as well)."""
     process = time.process_time()
     with kx.SensorStream("text", port=free_port(), capacity=DATAGRAMS * 2) as stream:
@@ -79,11 +79,11 @@ def kx_run(expected):
         sender.wait()
         # The last datagrams may be fixes that make no reading: wait for them too.
         deadline = time.monotonic() + 30
-        while stream.datagrams.received < DATAGRAMS and time.monotonic() < deadline:
+        while stream.accounting.received < DATAGRAMS and time.monotonic() < deadline:
             time.sleep(0.01)
         # Nothing more may come: the scenario made exactly `expected` readings.
         extra = len(stream.read(timeout=0))
-    return got + extra, stream.datagrams, cpu, time.process_time() - process
+    return got + extra, stream.accounting, cpu, time.process_time() - process
 
 
 def kx_queued_batch(datagrams):

@@ -21,7 +21,7 @@ garbage collected.
 from ._native import __version__
 from .cameras import TEST_CAMERA, Camera, CameraInfo, Frame, list_cameras
 from .errors import DeviceError, DeviceWarning, PortInUseError, UnsupportedModeError
-from .sensors import APPS, READING_DTYPE, DatagramCounts, SensorStream
+from .sensors import APPS, READING_DTYPE, DatagramAccounting, SensorStream
 
 __all__ = [
     "APPS",
@@ -29,7 +29,7 @@ __all__ = [
     "TEST_CAMERA",
     "Camera",
     "CameraInfo",
-    "DatagramCounts",
+    "DatagramAccounting",
     "DeviceError",
     "DeviceWarning",
     "Frame",

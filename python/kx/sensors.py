@@ -18,7 +18,7 @@ from ._arguments import plugin_folder, seconds, text, whole
 from ._device import NativeDevice
 from .errors import DeviceError, PortInUseError, first_error, message_text
 
-__all__ = ["SensorStream", "DatagramCounts", "READING_DTYPE", "APPS"]
+__all__ = ["SensorStream", "DatagramAccounting", "READING_DTYPE", "APPS"]
 
 #: The phone apps: "text" sends one comma-separated line a reading, "binary" sends
 #: fixed-length binary records.
@@ -48,7 +48,7 @@ def _reading_dtype():
 READING_DTYPE = _reading_dtype()
 
 
-class DatagramCounts(NamedTuple):
+class DatagramAccounting(NamedTuple):
     """What became of the datagrams since the stream opened.
 
     received: read from the socket; other_sender: dropped because they came from
@@ -133,9 +133,9 @@ class SensorStream(NativeDevice):
         return self._native.local_address() or None
 
     @property
-    def datagrams(self):
-        """DatagramCounts since the stream opened (until it closed)."""
-        return DatagramCounts(**self._native.counts())
+    def accounting(self):
+        """DatagramAccounting since the stream opened (until it closed)."""
+        return DatagramAccounting(**self._native.counts())
 
     def read(self, n=None, timeout=None):
         """Readings as a structured array of READING_DTYPE, oldest first.

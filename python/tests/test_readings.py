@@ -47,12 +47,12 @@ def test_readings_are_the_scenarios(app, seed):
         phonesim(app, stream.port, "--seed", seed, "--rate", rate, "--count", sent)
         rows = stream.read(len(expected), timeout=60)
         # The last datagrams may be fixes that make no reading: wait for them too.
-        assert wait_until(lambda: stream.datagrams.received == sent)
+        assert wait_until(lambda: stream.accounting.received == sent)
         # Nothing beyond what the scenario makes.
         assert len(stream.read(timeout=0)) == 0
         assert stream.phone_reached == "127.0.0.1"
     after = datetime.datetime.now()
-    counts = stream.datagrams
+    counts = stream.accounting
 
     assert len(rows) == len(expected)
     assert rows.dtype == kx.READING_DTYPE
@@ -72,7 +72,7 @@ def test_readings_are_the_scenarios(app, seed):
     assert times[-1] <= np.datetime64(after, "ms") + np.timedelta64(1, "s")
 
     # Every datagram accounted for: all from the one sender, none malformed.
-    assert counts == kx.DatagramCounts(received=sent, other_sender=0, delivered=sent,
+    assert counts == kx.DatagramAccounting(received=sent, other_sender=0, delivered=sent,
                                        malformed=0, dropped_by_system=0)
 
 
@@ -105,9 +105,9 @@ def test_other_senders_and_malformed_datagrams_are_counted():
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as other:
             other.bind(("127.0.0.2", 0))
             other.sendto(b"A,1000,1,0.5,0.5,0.5\n", ("127.0.0.1", stream.port))
-        assert wait_until(lambda: stream.datagrams.received == 7)
+        assert wait_until(lambda: stream.accounting.received == 7)
         assert len(stream.read(timeout=0)) == 0
-        counts = stream.datagrams
+        counts = stream.accounting
     assert counts.other_sender == 1
     assert counts.delivered == 6
     assert counts.malformed == 3

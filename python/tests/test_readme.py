@@ -24,5 +24,5 @@ def test_the_readme_example_runs():
     lines = done.stdout.splitlines()
     assert lines[0].startswith("500 readings from ")
     assert any(line.strip().startswith("acceleration") for line in lines)
-    assert "DatagramCounts(" in done.stdout and "malformed=0" in done.stdout
+    assert "DatagramAccounting(" in done.stdout and "malformed=0" in done.stdout
     assert "test camera frame (480, 640, 3)" in done.stdout
