@@ -12,6 +12,8 @@ namespace {
 
 // numpy's NaT.
 constexpr std::int64_t NOT_A_TIME = std::numeric_limits<std::int64_t>::min();
+// A field the reading does not have.
+constexpr double UNSET = std::numeric_limits<double>::quiet_NaN();
 
 using Name = std::array<char32_t, NAME_LENGTH>;
 
@@ -58,16 +60,22 @@ std::vector<Column> readingColumns() {
     return columns;
 }
 
-void fillRecord(const kxtools::SampleRow& row, ReadingRecord& record) {
-    record.time = kxtools::validTimestamp(row.timestamp)
-                      ? kxtools::calendarMilliseconds(row.timestamp)
-                      : NOT_A_TIME;
-    record.measurement = row.measurement;
+void fillRecord(const kxtools::SampleRecord& reading, ReadingRecord& record) {
+    record.time =
+        reading.isSet(kxtools::TIMESTAMP_FIELD) && kxtools::validTimestamp(reading.timestamp)
+            ? kxtools::calendarMilliseconds(reading.timestamp)
+            : NOT_A_TIME;
+    record.measurement = reading.measurement;
     const std::int32_t code =
-        row.measurement >= 0 && row.measurement <= kxtools::MAX_MEASUREMENT ? row.measurement : 0;
+        reading.measurement >= 0 && reading.measurement <= kxtools::MAX_MEASUREMENT
+            ? reading.measurement
+            : 0;
     std::memcpy(record.measurementName, names()[static_cast<std::size_t>(code)].data(),
                 sizeof record.measurementName);
-    std::memcpy(record.values, row.values.data(), sizeof record.values);
+    for (std::size_t i = 0; i < kxtools::DATA_FIELD_COUNT; ++i) {
+        const std::size_t field = kxtools::FIRST_DATA_FIELD + i;
+        record.values[i] = reading.isSet(field) ? reading.values[field] : UNSET;
+    }
 }
 
 } // namespace kx

@@ -4,7 +4,7 @@
 // The numpy dtype is made from readingColumns(), so a new column is a new member
 // here and its entry there; rows are written with no Python object per reading.
 
-#include "tools/common/sample_row.h"
+#include "tools/common/sample_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +37,7 @@ struct Column {
 std::vector<Column> readingColumns();
 
 // The row of a reading.
-void fillRecord(const kxtools::SampleRow& row, ReadingRecord& record);
+void fillRecord(const kxtools::SampleRecord& reading, ReadingRecord& record);
 
 // "HorizontalAccuracy" -> "horizontal_accuracy".
 std::string snakeCase(const std::string& name);

@@ -70,13 +70,13 @@ void SensorStream::takeAndConvert(std::chrono::milliseconds timeout) {
     taken.clear();
     queue.take(taken, timeout);
     auto& converter = session.sampleConverter();
-    kxtools::SampleRow row;
+    kxtools::SampleRecord reading;
     for (auto& buffer : taken) {
         kxtools::HostArray structure(converter.convertDataBuffer(buffer.get()));
         buffer.reset(); // the host releases each buffer once it is converted
-        if (!kxtools::readSampleRow(structure.get(), row))
+        if (!reader.read(structure.get(), reading))
             continue; // not a sensor sample: no reading
-        fillRecord(row, pending.emplace_back());
+        fillRecord(reading, pending.emplace_back());
     }
     taken.clear();
 }

@@ -78,6 +78,7 @@ private:
     std::mutex readMutex;               // one read at a time; taken without the interpreter lock
     std::vector<ReadingRecord> pending; // converted, not yet returned
     std::vector<korvex::host::BufferPtr> taken; // reused between reads (the queue swaps it)
+    kxtools::SampleReader reader;               // keeps where the converter's fields are
 };
 
 } // namespace kx

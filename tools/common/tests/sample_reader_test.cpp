@@ -1,75 +1,68 @@
 #include "host/plugin_loader.h"
 #include "mobilesensor/sample_buffers.h"
 #include "tools/common/host_value.h"
-#include "tools/common/sample_row.h"
+#include "tools/common/sample_reader.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
 
 // Readings read from the structures the loaded converter makes, as the host reads
-// them: every field lands in its place, unset fields are NaN.
+// them: every field lands in its place, and only the sensor's fields are set.
 
 namespace {
 
-using kxtools::DATA_FIELD_COUNT;
-using kxtools::FIRST_DATA_FIELD;
 using kxtools::HostArray;
-using kxtools::readSampleRow;
-using kxtools::SampleRow;
+using kxtools::SampleRecord;
 using mobilesensor::MobileSensorDataBuffer;
 
-class SampleRowTest : public ::testing::Test {
+class SampleReaderTest : public ::testing::Test {
 protected:
-    SampleRow rowOf(const conduit::interfaces::IDataBuffer& buffer) {
+    SampleRecord recordOf(const conduit::interfaces::IDataBuffer& buffer) {
         HostArray structure(
             converter->convertDataBuffer(const_cast<conduit::interfaces::IDataBuffer*>(&buffer)));
-        SampleRow row;
-        EXPECT_TRUE(readSampleRow(structure.get(), row));
-        return row;
+        SampleRecord record;
+        EXPECT_TRUE(reader.read(structure.get(), record));
+        return record;
     }
-    // The data field of that converter name.
-    static double field(const SampleRow& row, const std::string& name) {
-        for (std::size_t i = 0; i < DATA_FIELD_COUNT; ++i) {
-            if (name == kineconvert::SAMPLE_FIELDS[FIRST_DATA_FIELD + i])
-                return row.values[i];
-        }
-        ADD_FAILURE() << "no field " << name;
-        return 0;
+    // The data field of that converter name; NaN when unset.
+    static double field(const SampleRecord& record, const std::string& name) {
+        EXPECT_NE(kxtools::FIELD_COUNT, kxtools::fieldIndex(name)) << "no field " << name;
+        return record.value(name).value_or(std::nan(""));
     }
-    static std::size_t setFields(const SampleRow& row) {
-        std::size_t set = 0;
-        for (double value : row.values)
-            set += std::isnan(value) ? 0 : 1;
-        return set;
+    static std::size_t setDataFields(const SampleRecord& record) {
+        return record.set.count() - (record.isSet(kxtools::TIMESTAMP_FIELD) ? 1 : 0) -
+               (record.isSet(kxtools::MEASUREMENT_FIELD) ? 1 : 0);
     }
 
+    // One reader for every structure, as a host reads a stream.
+    kxtools::SampleReader reader;
     korvex::host::PluginLibrary library{korvex::host::pluginPath("kineconvert")};
     korvex::host::ConverterPtr converter = library.createConverter();
 };
 
-TEST_F(SampleRowTest, MotionFieldsLandInTheirColumnsAndTheRestIsNaN) {
+TEST_F(SampleReaderTest, MotionFieldsLandInTheirPlacesAndNothingElseIsSet) {
     std::unique_ptr<mobilesensor::GyroscopeDataBuffer, conduit::kit::Releaser> gyro(
         new mobilesensor::GyroscopeDataBuffer(MobileSensorDataBuffer::KINESCOPE_APP, 0.5, -1.25,
                                               3e-9));
-    const SampleRow row = rowOf(*gyro);
+    const SampleRecord row = recordOf(*gyro);
     EXPECT_EQ(2, row.measurement);
     EXPECT_EQ(0.5, field(row, "X"));
     EXPECT_EQ(-1.25, field(row, "Y"));
     EXPECT_EQ(3e-9, field(row, "Z"));
-    EXPECT_EQ(3u, setFields(row));
+    EXPECT_EQ(3u, setDataFields(row));
     const auto stamp = gyro->getTimestamp();
     EXPECT_EQ(stamp.year, row.timestamp[0]);
     EXPECT_EQ(stamp.second, row.timestamp[5]);
 }
 
-TEST_F(SampleRowTest, TheTextAppHasNoCourseAndNoVerticalAccuracy) {
+TEST_F(SampleReaderTest, TheTextAppHasNoCourseAndNoVerticalAccuracy) {
     const mobilesensor::HorizontalLocationDataBuffer::Location where{48.1, 11.5, 5, 270, 1.4};
     for (const auto app :
          {MobileSensorDataBuffer::KINESCOPE_APP, MobileSensorDataBuffer::KINEDGRAM_APP}) {
         std::unique_ptr<mobilesensor::HorizontalLocationDataBuffer, conduit::kit::Releaser> fix(
             new mobilesensor::HorizontalLocationDataBuffer(app, where));
-        const SampleRow row = rowOf(*fix);
+        const SampleRecord row = recordOf(*fix);
         EXPECT_EQ(4, row.measurement);
         EXPECT_EQ(48.1, field(row, "Latitude"));
         EXPECT_EQ(1.4, field(row, "Speed"));
@@ -80,17 +73,7 @@ TEST_F(SampleRowTest, TheTextAppHasNoCourseAndNoVerticalAccuracy) {
     }
 }
 
-TEST(SampleRow, AValueThatIsNoReadingIsRefused) {
-    SampleRow row;
-    EXPECT_FALSE(readSampleRow(nullptr, row));
-    HostArray number(tvCreateDoubleScalar(1));
-    EXPECT_FALSE(readSampleRow(number.get(), row));
-    const char* names[] = {"Timestamp"};
-    HostArray noMeasurement(tvCreateStructMatrix(1, 1, 1, names));
-    EXPECT_FALSE(readSampleRow(noMeasurement.get(), row));
-}
-
-TEST(SampleRow, CalendarTimeCountsMillisecondsFrom1970) {
+TEST(SampleTime, CalendarTimeCountsMillisecondsFrom1970) {
     EXPECT_EQ(0, kxtools::calendarMilliseconds({1970, 1, 1, 0, 0, 0}));
     // 2014-03-02 10:15:30.250, worked out by hand: 16131 days after 1970-01-01.
     EXPECT_EQ(((16131LL * 24 + 10) * 60 + 15) * 60000 + 30250,

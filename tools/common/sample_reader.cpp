@@ -1,65 +1,72 @@
-#include "sample_row.h"
+#include "sample_reader.h"
 
 #include "host_value.h"
 
 #include <cmath>
-#include <cstring>
-#include <limits>
 
 namespace kxtools {
 
-namespace {
-
-constexpr double UNSET = std::numeric_limits<double>::quiet_NaN();
-
-// The first number of a numeric value; false when it holds none.
-bool firstNumber(const tvArray* value, double& number) {
-    if (value == nullptr)
-        return false;
-    // The converter's own classes first, without allocating.
-    if (tvGetNumberOfElements(value) >= 1) {
-        if (tvGetClassID(value) == tvDOUBLE_CLASS) {
-            std::memcpy(&number, tvGetData(value), sizeof number);
-            return true;
-        }
-        if (tvGetClassID(value) == tvINT32_CLASS) {
-            std::int32_t integer = 0;
-            std::memcpy(&integer, tvGetData(value), sizeof integer);
-            number = integer;
-            return true;
-        }
+std::size_t fieldIndex(std::string_view name) {
+    for (std::size_t i = 0; i < FIELD_COUNT; ++i) {
+        if (name == SAMPLE_FIELD_NAMES[i])
+            return i;
     }
-    const auto numbers = hostNumbers(value);
-    if (!numbers || numbers->empty())
-        return false;
-    number = numbers->front();
-    return true;
+    return FIELD_COUNT;
 }
 
-} // namespace
+std::optional<double> SampleRecord::value(std::string_view name) const {
+    const std::size_t field = fieldIndex(name);
+    if (field == FIELD_COUNT || field == TIMESTAMP_FIELD || !isSet(field))
+        return std::nullopt;
+    return values[field];
+}
 
-bool readSampleRow(const tvArray* structure, SampleRow& row) {
-    using kineconvert::SAMPLE_FIELDS;
+void SampleReader::locateFields(const tvArray* structure) {
+    locatedFieldCount = tvGetNumberOfFields(structure);
+    fieldNumbers.fill(-1);
+    for (int number = 0; number < locatedFieldCount; ++number) {
+        const char* name = tvGetFieldNameByNumber(structure, number);
+        const std::size_t field = name != nullptr ? fieldIndex(name) : FIELD_COUNT;
+        if (field != FIELD_COUNT && fieldNumbers[field] < 0)
+            fieldNumbers[field] = number;
+    }
+}
+
+bool SampleReader::read(const tvArray* structure, SampleRecord& record) {
     if (structure == nullptr || tvGetClassID(structure) != tvSTRUCT_CLASS ||
         tvGetNumberOfElements(structure) != 1)
         return false;
-    double measurement = 0;
-    if (!firstNumber(tvGetField(structure, 0, SAMPLE_FIELDS[1]), measurement))
-        return false;
-    row.measurement = static_cast<std::int32_t>(measurement);
-
-    row.timestamp.fill(UNSET);
-    const tvArray* timestamp = tvGetField(structure, 0, SAMPLE_FIELDS[0]);
-    if (timestamp != nullptr && tvGetClassID(timestamp) == tvDOUBLE_CLASS &&
-        tvGetNumberOfElements(timestamp) == row.timestamp.size())
-        std::memcpy(row.timestamp.data(), tvGetData(timestamp), sizeof row.timestamp);
-
-    for (std::size_t i = 0; i < DATA_FIELD_COUNT; ++i) {
-        double& value = row.values[i];
-        if (!firstNumber(tvGetField(structure, 0, SAMPLE_FIELDS[FIRST_DATA_FIELD + i]), value))
-            value = UNSET;
+    if (tvGetNumberOfFields(structure) != locatedFieldCount)
+        locateFields(structure);
+    record.set.reset();
+    record.timestamp.fill(0.0);
+    for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
+        if (fieldNumbers[field] < 0)
+            continue;
+        const tvArray* value = tvGetFieldByNumber(structure, 0, fieldNumbers[field]);
+        if (field == TIMESTAMP_FIELD) {
+            const auto count =
+                hostNumbersInto(value, record.timestamp.data(), record.timestamp.size());
+            record.set[field] = count && *count == record.timestamp.size();
+            if (!record.isSet(field))
+                record.timestamp.fill(0.0); // a part written of a time that is none
+        } else {
+            const auto count = hostNumbersInto(value, &record.values[field], 1);
+            record.set[field] = count && *count >= 1;
+        }
     }
+    if (!record.isSet(MEASUREMENT_FIELD))
+        return false;
+    record.measurement = static_cast<std::int32_t>(record.values[MEASUREMENT_FIELD]);
     return true;
+}
+
+std::optional<SampleRecord> readSampleRecord(const tvArray* structure) {
+    SampleReader reader;
+    SampleRecord record;
+    if (!reader.read(structure, record))
+        return std::nullopt;
+    return record;
 }
 
 namespace {
