@@ -7,11 +7,23 @@
 
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 
 namespace kx {
 
 namespace py = pybind11;
+
+namespace {
+
+// This thread's CPU time.
+std::int64_t threadCpuNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+} // namespace
 
 FrameFilter::Loaded::Loaded(const std::string& pluginFolder)
     : library(korvex::host::pluginPath("pixsieve", pluginFolder)), channel("pixsieve"),
@@ -34,6 +46,7 @@ py::array FrameFilter::convert(const py::array_t<std::uint8_t, py::array::c_styl
     const std::size_t size = height * width * 4;
     kxtools::FramePtr planar;
     std::chrono::steady_clock::time_point filtered;
+    std::int64_t filteredCpu = 0;
     {
         // The packed frame is the channel's kind of buffer: a copy the filter takes over.
         auto* bytes = new std::uint8_t[size];
@@ -43,10 +56,12 @@ py::array FrameFilter::convert(const py::array_t<std::uint8_t, py::array::c_styl
         planar.reset(
             dynamic_cast<webcam::VideoDataBuffer*>(loaded->filter->filter(packed.release())));
         filtered = std::chrono::steady_clock::now();
+        filteredCpu = threadCpuNanoseconds();
     }
     if (planar == nullptr)
         throw std::runtime_error("pixsieve returned no frame");
     py::array image = frameArray(std::move(planar), loaded);
+    wrapCpuNanoseconds = threadCpuNanoseconds() - filteredCpu;
     wrapNanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::steady_clock::now() - filtered)
                           .count();

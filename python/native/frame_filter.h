@@ -22,8 +22,11 @@ public:
     // filter; the planar frame as an H x W x 3 array owning it.
     pybind11::array convert(const pybind11::array_t<std::uint8_t, pybind11::array::c_style>& bgra);
 
-    // Nanoseconds from the filter's return to the numpy array, in the last convert.
+    // Nanoseconds from the filter's return to the numpy array, in the last convert:
+    // on the clock (the interpreter lock taken back included, and whatever time the
+    // system gave other threads meanwhile), and of this thread's CPU.
     std::int64_t lastWrapNanoseconds() const { return wrapNanoseconds; }
+    std::int64_t lastWrapCpuNanoseconds() const { return wrapCpuNanoseconds; }
 
 private:
     struct Loaded {
@@ -34,6 +37,7 @@ private:
     };
     std::shared_ptr<Loaded> loaded;
     std::int64_t wrapNanoseconds = 0;
+    std::int64_t wrapCpuNanoseconds = 0;
 };
 
 } // namespace kx

@@ -132,7 +132,8 @@ PYBIND11_MODULE(_native, m) {
     py::class_<kx::FrameFilter>(m, "FrameFilter", "pixsieve alone: BGRA arrays to planar frames.")
         .def(py::init<const std::string&>(), py::arg("plugin_folder"))
         .def("convert", &kx::FrameFilter::convert, py::arg("bgra"))
-        .def_property_readonly("last_wrap_ns", &kx::FrameFilter::lastWrapNanoseconds);
+        .def_property_readonly("last_wrap_ns", &kx::FrameFilter::lastWrapNanoseconds)
+        .def_property_readonly("last_wrap_cpu_ns", &kx::FrameFilter::lastWrapCpuNanoseconds);
 
     m.def(
         "list_cameras",
