@@ -17,12 +17,13 @@ constexpr std::size_t WAITING_FRAMES = 1;
 
 CameraFeed::CameraFeed(const std::string& webcamID)
     : cameraId(webcamID), inbox(std::numeric_limits<std::uint64_t>::max(), WAITING_FRAMES),
-      camera(camgrab::CameraRequest{webcamID, "", 0}) {}
+      camera(kxtools::CameraSettings{webcamID, "", std::nullopt, ""},
+             [this](korvex::host::BufferPtr frame) { return inbox.offer(std::move(frame)); }) {}
 
 CameraFeed::~CameraFeed() { close(); }
 
 void CameraFeed::start(Publish publish, std::function<bool()> watched) {
-    camera.open([this](korvex::host::BufferPtr frame) { return inbox.offer(std::move(frame)); });
+    camera.open();
     thread = std::thread([this, publish = std::move(publish), watched = std::move(watched)] {
         encodeFrames(publish, watched);
     });
@@ -41,7 +42,7 @@ void CameraFeed::encodeFrames(const Publish& publish, const std::function<bool()
         if (frame == nullptr || !watched())
             continue;
         try {
-            const auto planar = camera.toPlanar(std::move(frame));
+            const auto planar = camera.convert(std::move(frame));
             const auto rows =
                 camgrab::planarColumnToRgbRows(planar->data, planar->height, planar->width);
             OutMessage out;

@@ -8,8 +8,8 @@
 
 #include "jpeg_frame.h"
 #include "phone_feed.h"
-#include "tools/camgrab/camera_session.h"
 #include "tools/camgrab/frame_inbox.h"
+#include "tools/common/camera_session.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,7 +21,7 @@ namespace sensorview {
 
 class CameraFeed {
 public:
-    // Opens the camera (camgrab::CameraSession); throws as it does.
+    // Opens the camera (kxtools::CameraSession); throws as it does.
     explicit CameraFeed(const std::string& webcamID);
     ~CameraFeed(); // closes
 
@@ -38,14 +38,14 @@ public:
     std::uint64_t arrivals() const { return inbox.arrivals(); }
     double measuredRate() const { return inbox.measuredRate(); }
     std::uint64_t sent() const { return sentCount.load(); }
-    camgrab::CameraSession& session() { return camera; }
+    kxtools::CameraSession& session() { return camera; }
 
 private:
     void encodeFrames(const Publish& publish, const std::function<bool()>& watched);
 
     std::string cameraId;
     camgrab::FrameInbox inbox;
-    camgrab::CameraSession camera;
+    kxtools::CameraSession camera; // after the inbox its frames go to
     JpegEncoder encoder;
     std::atomic<bool> stopping{false};
     std::atomic<std::uint64_t> sentCount{0};

@@ -6,6 +6,7 @@
 #include "host/plugin_loader.h"
 #include "phone_feed.h"
 #include "sensorview_options.h"
+#include "tools/common/device_error.h"
 #include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
@@ -62,7 +63,7 @@ void tellNews(std::vector<std::unique_ptr<PhoneFeed>>& phones, CameraFeed* camer
     if (camera != nullptr) {
         for (const auto& message : camera->session().newMessages())
             std::fprintf(stderr, "sensorview: %s from framegrab: %s\n", message.type.c_str(),
-                         camgrab::messageText(message).c_str());
+                         kxtools::messageText(message).c_str());
     }
 }
 
