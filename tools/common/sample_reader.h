@@ -44,8 +44,12 @@ struct SampleRecord {
     // (the reader leaves it); the text belongs to the program's list of phones,
     // which outlives every record.
     std::string_view phone;
-    // What else a reading comes to carry (when it arrived) belongs here too: the
-    // formats and the live table read records, not structures.
+    // When its datagram arrived in the program (the program sets it; the reader
+    // leaves it): seconds on the monotonic clock that frames share
+    // (tools/arrivals/monotonic_clock.h), next to the phone's own wall-clock
+    // "Timestamp". What else a reading comes to carry belongs here too: the formats
+    // and the live table read records, not structures.
+    double monotonic = 0.0;
 
     bool isSet(std::size_t field) const { return set.test(field); }
     // The number of a set field, by name; nothing when unset or not a field.

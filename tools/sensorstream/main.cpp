@@ -4,7 +4,9 @@
 
 #include "announcement.h"
 #include "console.h"
+#include "datagram_recording.h"
 #include "device_news.h"
+#include "health_watch.h"
 #include "live_table.h"
 #include "mqtt_bridge.h"
 #include "output_file.h"
@@ -17,6 +19,7 @@
 #include "sensorstream_options.h"
 #include "status_view.h"
 #include "terminal.h"
+#include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/help_and_version.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
@@ -66,8 +69,8 @@ std::vector<PumpPhone> pumpPhones(PhoneSessions& phones) {
 
 // The readings go to the output unless --live shows them alone.
 PumpSettings pumpSettings(const Settings& settings, const OutputFile& output,
-                          const RecordFormat& format, LiveTable& live,
-                          ReadingPublisher* publisher) {
+                          const RecordFormat& format, LiveTable& live, ReadingPublisher* publisher,
+                          HealthWatch& health) {
     PumpSettings pump;
     if (!settings.live || output.isFile()) {
         pump.output = output.stream();
@@ -75,6 +78,7 @@ PumpSettings pumpSettings(const Settings& settings, const OutputFile& output,
     }
     pump.live = settings.live ? &live : nullptr;
     pump.publisher = publisher;
+    pump.health = &health;
     pump.count = settings.count;
     pump.outputName = output.name();
     return pump;
@@ -82,7 +86,7 @@ PumpSettings pumpSettings(const Settings& settings, const OutputFile& output,
 
 StatusSettings statusSettings(const Settings& settings, const StatusPlacement& placement,
                               const std::vector<std::uint16_t>& ports, const LiveTable& live,
-                              const ReadingPublisher* publisher) {
+                              const ReadingPublisher* publisher, const HealthWatch& health) {
     StatusSettings status;
     status.shown = placement.shown;
     std::FILE* blockStream = placement.onOutput ? stdout : stderr;
@@ -95,6 +99,7 @@ StatusSettings statusSettings(const Settings& settings, const StatusPlacement& p
         status.liveTitle = liveTitle(settings, ports);
     }
     status.publisher = publisher;
+    status.health = &health;
     return status;
 }
 
@@ -107,15 +112,18 @@ public:
         : settings(options), output(settings.outputPath),
           placement(placeStatus(settings.live, isTerminal(stdout), isTerminal(stderr))),
           console(makeConsole(placement)),
+          recording(settings.recordDatagramsPath, settings.phones, arrivals::monotonicNow()),
           phones(settings.phones, settings.bind, readingQueueLimits()), ports(phones.open()),
           start(Clock::now()), counts(phones.size()),
           format(makeRecordFormat(settings.format, longestName(settings.phones))),
           publisher(settings.mqtt.enabled() ? makeMqttPublisher(settings.mqtt, phones.names())
                                             : nullptr),
+          health(phones.names()),
           pump(phones.readings(), pumpPhones(phones), console, counts,
-               pumpSettings(settings, output, *format, live, publisher.get())),
+               pumpSettings(settings, output, *format, live, publisher.get(), health)),
           status(console, counts, start,
-                 statusSettings(settings, placement, ports, live, publisher.get())) {
+                 statusSettings(settings, placement, ports, live, publisher.get(), health)) {
+        recording.start(ports);
         const bool several = phones.size() > 1;
         news.reserve(phones.size());
         for (std::size_t i = 0; i < phones.size(); ++i) {
@@ -179,6 +187,7 @@ public:
         const double seconds = std::chrono::duration<double>(end - start).count();
         console.write(stderr, closingText(ending, runSummary(seconds, outcomes(),
                                                              broker ? &*broker : nullptr)));
+        finishArrivals();
         if (pump.failed())
             return kxtools::FAILURE_EXIT_CODE; // the failure was told; its file closes unchecked
         output.close();
@@ -190,6 +199,22 @@ private:
     void stopReceiving() {
         phones.close();
         pump.join();
+    }
+
+    // The stream health and the datagram recordings, said after the summary and
+    // written to their files.
+    void finishArrivals() {
+        std::string text;
+        for (const auto& line : health.summaryLines())
+            text += "sensorstream: health of " + line + "\n";
+        recording.finish();
+        for (const auto& line : recording.summaryLines())
+            text += "sensorstream: " + line + "\n";
+        if (!settings.healthPath.empty()) {
+            health.writeReport(settings.healthPath);
+            text += "sensorstream: stream health written to " + settings.healthPath + "\n";
+        }
+        console.write(stderr, text);
     }
 
     void showNews() {
@@ -232,6 +257,8 @@ private:
     OutputFile output;
     StatusPlacement placement;
     Console console;
+    // Before the phones: its tap is set before their devices open.
+    DatagramRecording recording;
     PhoneSessions phones;
     std::vector<std::uint16_t> ports;
     Clock::time_point start;
@@ -239,6 +266,7 @@ private:
     LiveTable live;
     std::unique_ptr<RecordFormat> format;
     std::unique_ptr<ReadingPublisher> publisher;
+    HealthWatch health;
     OutputPump pump;
     std::vector<DeviceNews> news;
     std::vector<WaitHints> hints;

@@ -100,6 +100,9 @@ void OutputPump::handle(const PhoneBuffer& item, std::string& text,
         return;
     }
     record.phone = phones[phone].name;
+    record.monotonic = item.arrival;
+    if (settings.health != nullptr)
+        settings.health->arrived(phone, record.measurement, record.monotonic);
     const std::size_t lineStart = text.size();
     if (settings.output != nullptr && settings.format != nullptr)
         settings.format->append(record, text);

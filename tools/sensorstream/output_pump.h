@@ -9,6 +9,7 @@
 
 #include "conduit/interfaces/converter.h"
 #include "console.h"
+#include "health_watch.h"
 #include "live_table.h"
 #include "outgoing_batch.h"
 #include "reading_queue.h"
@@ -37,6 +38,7 @@ struct PumpSettings {
     const RecordFormat* format = nullptr;  // required when output is set
     LiveTable* live = nullptr;             // fed when set
     ReadingPublisher* publisher = nullptr; // fed when set
+    HealthWatch* health = nullptr;         // told every reading's arrival when set
     std::optional<std::uint64_t> count;    // readings of all phones to output before stopping
     std::string outputName;                // for messages: "standard output" or the file
 };

@@ -19,6 +19,9 @@ namespace sensorstream {
 struct PhoneBuffer {
     korvex::host::BufferPtr buffer;
     std::uint16_t phone = 0;
+    // When the device handed it over, on the device's thread within the delivery of
+    // its datagram: seconds on the monotonic clock (tools/arrivals/monotonic_clock.h).
+    double arrival = 0.0;
 };
 
 using ReadingQueue = korvex::host::BatchQueue<PhoneBuffer>;

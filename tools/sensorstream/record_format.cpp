@@ -18,6 +18,8 @@ using kxtools::appendJsonString;
 // and appended whole: numbers written in place. Room for the longest line of either
 // format.
 constexpr std::size_t LINE_ROOM = 2048;
+// "Monotonic": seconds since the computer started, to the microsecond.
+constexpr int MONOTONIC_ROOM = 32;
 
 constexpr std::size_t namesLength() {
     std::size_t length = 0;
@@ -28,11 +30,12 @@ constexpr std::size_t namesLength() {
 
 // Every member's name quoted with its separator and colon (",\"X\":", six characters
 // beyond the name at most), six numbers in brackets, every other a quoted number.
-static_assert(namesLength() + 6 * FIELD_COUNT + 6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
+static_assert(14 + MONOTONIC_ROOM + namesLength() + 6 * FIELD_COUNT +
+                      6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
                       (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 2) + 2 <=
                   LINE_ROOM,
               "a JSON line fits");
-static_assert(6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
+static_assert(1 + MONOTONIC_ROOM + 6 * (kxtools::MAX_NUMBER_TEXT + 1) + 1 +
                       (FIELD_COUNT - 1) * (kxtools::MAX_NUMBER_TEXT + 1) + 1 <=
                   LINE_ROOM,
               "a CSV line fits");
@@ -46,6 +49,12 @@ char* putJsonNumber(double value, char* at) {
     at = kxtools::writeNumberText(value, at + 1); // NaN, Inf, -Inf: nothing to escape
     *at = '"';
     return at + 1;
+}
+
+// The monotonic time to the microsecond, as the recordings of datagrams write it.
+char* putMonotonic(double seconds, char* at) {
+    const int written = std::snprintf(at, MONOTONIC_ROOM, "%.6f", seconds);
+    return at + std::min(std::max(written, 0), MONOTONIC_ROOM - 1);
 }
 
 // Quotes a CSV cell only when it needs it.
@@ -88,7 +97,8 @@ void JsonFormat::append(const SampleRecord& record, std::string& out) const {
     out += "{\"Phone\":";
     appendJsonString(record.phone, out);
     char line[LINE_ROOM];
-    char* at = line;
+    char* at = put(line, ",\"Monotonic\":");
+    at = putMonotonic(record.monotonic, at);
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
         at = put(at, memberStarts[field]);
         if (!record.isSet(field)) {
@@ -108,7 +118,7 @@ void JsonFormat::append(const SampleRecord& record, std::string& out) const {
 }
 
 std::string CsvFormat::header() const {
-    std::string line = "Phone";
+    std::string line = "Phone,Monotonic";
     for (std::size_t i = 0; i < FIELD_COUNT; ++i)
         line += "," + csvCell(SAMPLE_FIELD_NAMES[i]);
     return line + "\n";
@@ -120,6 +130,8 @@ void CsvFormat::append(const SampleRecord& record, std::string& out) const {
     out += csvCell(record.phone);
     char line[LINE_ROOM];
     char* at = line;
+    *at++ = ',';
+    at = putMonotonic(record.monotonic, at);
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
         *at++ = ',';
         if (!record.isSet(field))

@@ -27,7 +27,8 @@ public:
 // column fits.
 std::unique_ptr<RecordFormat> makeRecordFormat(Format format, std::size_t phoneNameWidth = 5);
 
-// JSON: an object with the phone's name ("Phone"), then every field in the
+// JSON: an object with the phone's name ("Phone") and the reading's arrival on the
+// monotonic clock ("Monotonic", seconds to the microsecond), then every field in the
 // converter's order; set fields are numbers (Timestamp an array of six), unset ones
 // null; NaN and infinities, which JSON has no numbers for, are the strings "NaN",
 // "Inf", "-Inf".
@@ -42,7 +43,8 @@ private:
     std::array<std::string, FIELD_COUNT> memberStarts;
 };
 
-// CSV: the phone's name, then one column per field of SAMPLE_FIELD_NAMES;
+// CSV: the phone's name, the monotonic arrival ("Monotonic"), then one column per
+// field of SAMPLE_FIELD_NAMES;
 // Timestamp as ISO 8601 local time, unset fields empty.
 class CsvFormat : public RecordFormat {
 public:

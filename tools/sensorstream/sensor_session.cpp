@@ -1,5 +1,6 @@
 #include "sensor_session.h"
 
+#include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/host_value.h"
 
 #include <stdexcept>
@@ -40,7 +41,7 @@ SensorSession::SensorSession(const PhoneSpec& phone, std::uint16_t phoneIndex,
     // its phone; a full queue holds the device's thread until the output thread makes
     // room.
     channel.setBufferHandler([&queue, phoneIndex](korvex::host::BufferPtr buffer) {
-        return queue.push(PhoneBuffer{std::move(buffer), phoneIndex});
+        return queue.push(PhoneBuffer{std::move(buffer), phoneIndex, arrivals::monotonicNow()});
     });
     device = deviceLibrary.createDevice(channel);
 

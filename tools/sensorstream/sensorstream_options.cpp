@@ -103,6 +103,23 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
                 [&s](const std::string& value) {
                     s.duration = kxtools::parseReal(value, "--duration", 0.001, 1e9);
                 })
+        .option("record-datagrams", "FILE",
+                "also write every datagram each device accepted, its exact bytes and its\n"
+                "arrival time, to FILE for phonesim --replay (with several phones one\n"
+                "file each: walk.txt becomes walk-NAME.txt)",
+                [&s](const std::string& value) {
+                    if (value.empty())
+                        throw kxtools::UsageError("--record-datagrams: the file name is empty");
+                    s.recordDatagramsPath = value;
+                })
+        .option("health", "FILE",
+                "at the end write a JSON report of each phone's streams to FILE: the\n"
+                "achieved rate and the gaps of every measurement, on the monotonic clock",
+                [&s](const std::string& value) {
+                    if (value.empty())
+                        throw kxtools::UsageError("--health: the file name is empty");
+                    s.healthPath = value;
+                })
         .flag("live", "",
               "instead of scrolling readings, show a table refreshed in place: the\n"
               "latest value of every field of each measurement, with a sparkline of\n"

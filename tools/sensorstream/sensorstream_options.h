@@ -36,7 +36,9 @@ struct Settings {
     std::optional<std::uint64_t> count;
     std::optional<double> duration; // seconds
     bool live = false;
-    double hintAfter = 10.0; // seconds without a datagram before the hint; 0: never
+    double hintAfter = 10.0;         // seconds without a datagram before the hint; 0: never
+    std::string recordDatagramsPath; // empty: no recording (datagram_recording.h)
+    std::string healthPath;          // empty: no stream health report
     MqttSettings mqtt;
 };
 

@@ -1,6 +1,7 @@
 #include "status_view.h"
 
 #include "phone_report.h"
+#include "tools/arrivals/monotonic_clock.h"
 
 #include <algorithm>
 #include <optional>
@@ -65,7 +66,9 @@ void StatusView::draw(Clock::time_point now) {
     std::optional<PublisherStatus> broker;
     if (settings.publisher != nullptr)
         broker = settings.publisher->status();
-    const auto status = statusLines(seconds, phones, broker ? &*broker : nullptr);
+    auto status = statusLines(seconds, phones, broker ? &*broker : nullptr);
+    if (settings.health != nullptr && !status.empty())
+        status.front() += ", " + settings.health->statusText(arrivals::monotonicSeconds(now));
     if (settings.live == nullptr) {
         console.showBlock(status, settings.width);
     } else if (phones.size() == 1) {

@@ -5,6 +5,7 @@
 // --live the live table above it; redrawn a few times a second.
 
 #include "console.h"
+#include "health_watch.h"
 #include "live_table.h"
 #include "outgoing_batch.h"
 #include "reading_stats.h"
@@ -45,6 +46,7 @@ struct StatusSettings {
     const LiveTable* live = nullptr;             // --live: the table above the status line
     std::string liveTitle;                       // its title line
     const ReadingPublisher* publisher = nullptr; // set: the broker's state is shown
+    const HealthWatch* health = nullptr;         // set: the streams' gaps are shown
 };
 
 class StatusView {

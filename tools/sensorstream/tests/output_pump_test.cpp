@@ -90,10 +90,11 @@ struct PumpRig {
         pump.start();
     }
 
+    // Buffer n arrives at 1000 + n seconds.
     void feed(int buffers, int modulo = 0, std::uint16_t phone = 0) {
         for (int n = 0; n < buffers; ++n)
-            ASSERT_TRUE(queue.push(
-                PhoneBuffer{BufferPtr(new NumberedBuffer(modulo != 0 ? n % modulo : n)), phone}));
+            ASSERT_TRUE(queue.push(PhoneBuffer{
+                BufferPtr(new NumberedBuffer(modulo != 0 ? n % modulo : n)), phone, 1000.0 + n}));
     }
     void finish() {
         queue.close();
@@ -132,9 +133,11 @@ struct PumpRig {
 };
 
 // phone: a literal, which outlives the record that views it.
+// The reading of buffer n, which arrived at 1000 + n seconds (PumpRig::feed).
 SampleRecord readingOf(const char* phone, int n) {
     auto record = sensorstream::testing::sampleRecord(1, MARCH_2_2014, {{"X", n}});
     record.phone = phone;
+    record.monotonic = 1000.0 + n;
     return record;
 }
 
@@ -154,9 +157,11 @@ TEST(OutputPump, AccountsForEveryBuffer) {
     EXPECT_EQ(2u, pump.notConvertedCount());
     EXPECT_EQ(3u, pump.afterCountCount());
     EXPECT_EQ(5u, rig.counts.snapshot()[1]);
+    // Each reading with its buffer's arrival.
     std::string expected = csvHeader();
     for (int n : {0, 1, 2, 5, 6})
-        expected += "phone,2014-03-02T10:15:30.250,1,,,,,,,,,,," + std::to_string(n) + ",,,,,\n";
+        expected += "phone,100" + std::to_string(n) +
+                    ".000000,2014-03-02T10:15:30.250,1,,,,,,,,,,," + std::to_string(n) + ",,,,,\n";
     EXPECT_EQ(expected, contentsOf(out));
     std::fclose(out);
 }

@@ -140,12 +140,14 @@ void expectJsonReadings(const std::string& output, const std::vector<ExpectedRea
         JsonValue object;
         ASSERT_NO_THROW(object = parseJson(lines[i]));
         ASSERT_EQ(JsonValue::Kind::Object, object.kind);
-        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 1, object.members.size());
+        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 2, object.members.size());
         ASSERT_EQ("Phone", object.members[0].first);
         ASSERT_EQ(JsonValue::Kind::String, object.members[0].second.kind);
         ASSERT_EQ(phone, object.members[0].second.text);
+        ASSERT_EQ("Monotonic", object.members[1].first);
+        ASSERT_EQ(JsonValue::Kind::Number, object.members[1].second.kind);
         for (std::size_t f = 0; f < SAMPLE_FIELD_NAMES.size(); ++f)
-            ASSERT_EQ(SAMPLE_FIELD_NAMES[f], object.members[f + 1].first);
+            ASSERT_EQ(SAMPLE_FIELD_NAMES[f], object.members[f + 2].first);
 
         const JsonValue& timestamp = object.at("Timestamp");
         ASSERT_EQ(JsonValue::Kind::Array, timestamp.kind);
@@ -159,7 +161,7 @@ void expectJsonReadings(const std::string& output, const std::vector<ExpectedRea
         ASSERT_EQ(expected[i].measurement, object.at("Measurement").number);
 
         for (std::size_t f = 2; f < SAMPLE_FIELD_NAMES.size(); ++f) {
-            const JsonValue& value = object.members[f + 1].second;
+            const JsonValue& value = object.members[f + 2].second;
             const double* wanted = expectedValue(expected[i], SAMPLE_FIELD_NAMES[f]);
             if (wanted == nullptr) {
                 ASSERT_EQ(JsonValue::Kind::Null, value.kind) << SAMPLE_FIELD_NAMES[f];
@@ -204,8 +206,8 @@ double wholeNumber(const std::string& cell) {
     return value;
 }
 
-// A header with "Phone" and the 18 field names, then one row of 19 cells per
-// reading: the phone, the ISO 8601 time stamp, the measurement, the expected
+// A header with "Phone", "Monotonic" and the 18 field names, then one row of 20
+// cells per reading: the phone, the monotonic arrival, the ISO 8601 time stamp, the measurement, the expected
 // fields, the rest empty.
 void expectCsvReadings(const std::string& output, const std::vector<ExpectedReading>& expected,
                        const std::string& phone = "phone") {
@@ -214,16 +216,18 @@ void expectCsvReadings(const std::string& output, const std::vector<ExpectedRead
     auto header = csvCells(lines[0]);
     ASSERT_FALSE(header.empty());
     ASSERT_EQ("Phone", header[0]);
-    header.erase(header.begin());
+    ASSERT_EQ("Monotonic", header[1]);
+    header.erase(header.begin(), header.begin() + 2);
     ASSERT_EQ(std::vector<std::string>(SAMPLE_FIELD_NAMES.begin(), SAMPLE_FIELD_NAMES.end()),
               header);
     const std::regex isoTime(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3})");
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE("reading " + std::to_string(i) + ": " + lines[i + 1]);
         auto cells = csvCells(lines[i + 1]);
-        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 1, cells.size());
+        ASSERT_EQ(SAMPLE_FIELD_NAMES.size() + 2, cells.size());
         ASSERT_EQ(phone, cells[0]);
-        cells.erase(cells.begin());
+        EXPECT_TRUE(std::regex_match(cells[1], std::regex(R"(\d+\.\d{6})"))) << cells[1];
+        cells.erase(cells.begin(), cells.begin() + 2);
         EXPECT_TRUE(std::regex_match(cells[0], isoTime)) << cells[0];
         ASSERT_EQ(expected[i].measurement, wholeNumber(cells[1]));
         for (std::size_t f = 2; f < SAMPLE_FIELD_NAMES.size(); ++f) {
