@@ -1,10 +1,12 @@
 #include "process_usage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <sstream>
+#include <string_view>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -28,6 +30,43 @@ std::size_t entries(const char* directory) {
     return count;
 }
 
+// The kernel's flag of a task that has entered its exit (PF_EXITING in
+// include/linux/sched.h), in the ninth field of /proc/<pid>/task/<tid>/stat.
+constexpr unsigned long TASK_EXITING = 0x4;
+
+struct TaskStat {
+    ThreadInfo thread;
+    bool exiting = false;
+};
+
+// "tid (name) state ppid pgrp session tty tpgid flags ...": the name may hold spaces
+// and parentheses, so the fields after it are found from its last ')'. Empty when the
+// task was gone before it could be read.
+std::optional<TaskStat> readTaskStat(const fs::path& taskDirectory) {
+    std::ifstream file(taskDirectory / "stat");
+    std::string line;
+    if (!std::getline(file, line))
+        return std::nullopt;
+    const std::size_t open = line.find(" (");
+    const std::size_t close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return std::nullopt;
+    std::istringstream rest(line.substr(close + 1));
+    TaskStat task;
+    long parent = 0, group = 0, session = 0, terminal = 0, terminalGroup = 0;
+    unsigned long flags = 0;
+    if (!(rest >> task.thread.state >> parent >> group >> session >> terminal >> terminalGroup >>
+          flags))
+        return std::nullopt;
+    task.thread.id = std::stol(line.substr(0, open));
+    task.thread.name = line.substr(open + 2, close - open - 2);
+    // A zombie or a task on its way to the reaper has begun to exit even if a kernel
+    // ever listed it without the flag.
+    task.exiting = (flags & TASK_EXITING) != 0 || task.thread.state == 'Z' ||
+                   task.thread.state == 'X' || task.thread.state == 'x';
+    return task;
+}
+
 } // namespace
 
 std::size_t openFileCount() {
@@ -46,7 +85,28 @@ std::vector<std::string> openFiles() {
     return targets;
 }
 
-std::size_t threadCount() { return entries("/proc/self/task"); }
+std::vector<ThreadInfo> liveThreads(const std::string& taskDirectory) {
+    std::vector<ThreadInfo> threads;
+    std::error_code failure;
+    for (const auto& entry : fs::directory_iterator(taskDirectory, failure)) {
+        const std::optional<TaskStat> task = readTaskStat(entry.path());
+        if (task && !task->exiting)
+            threads.push_back(task->thread);
+    }
+    std::sort(threads.begin(), threads.end(),
+              [](const ThreadInfo& a, const ThreadInfo& b) { return a.id < b.id; });
+    return threads;
+}
+
+std::size_t threadCount() { return liveThreads().size(); }
+
+std::string describe(const std::vector<ThreadInfo>& threads) {
+    std::string text;
+    for (const ThreadInfo& thread : threads)
+        text += (text.empty() ? "" : ", ") + std::to_string(thread.id) + " " + thread.name + " " +
+                thread.state;
+    return text;
+}
 
 std::size_t residentBytes() {
     std::ifstream statm("/proc/self/statm");

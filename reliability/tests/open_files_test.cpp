@@ -35,12 +35,12 @@ std::string listing(const std::vector<std::string>& files) {
 
 struct Holdings {
     std::size_t files;
-    std::size_t threads;
+    std::vector<reliability::ThreadInfo> threads; // those that have not begun to exit
     std::vector<std::string> listing;
 };
 
 Holdings holdingsNow() {
-    return {reliability::openFileCount(), reliability::threadCount(), reliability::openFiles()};
+    return {reliability::openFileCount(), reliability::liveThreads(), reliability::openFiles()};
 }
 
 // Runs lifecycle once before counting (libraries may open what they keep for the
@@ -62,7 +62,10 @@ void expectNothingLeftBehind(const std::function<void(bool closeFirst)>& lifecyc
     EXPECT_EQ(warm.files, reliability::openFileCount())
         << "before:" << listing(warm.listing) << "\nafter:" << listing(reliability::openFiles());
     if (countThreads) {
-        EXPECT_EQ(warm.threads, reliability::threadCount());
+        const std::vector<reliability::ThreadInfo> threads = reliability::liveThreads();
+        EXPECT_EQ(warm.threads.size(), threads.size())
+            << "before: " << reliability::describe(warm.threads)
+            << "\nafter: " << reliability::describe(threads);
     }
 }
 

@@ -33,14 +33,14 @@ using reliability::BufferLedger;
 using reliability::SensorApp;
 
 struct Usage {
-    std::size_t threads;
+    std::vector<reliability::ThreadInfo> threads; // those that have not begun to exit
     std::size_t files;
     std::size_t heap;
     std::size_t resident;
 };
 
 Usage usageNow() {
-    return {reliability::threadCount(), reliability::openFileCount(), reliability::heapBytesInUse(),
+    return {reliability::liveThreads(), reliability::openFileCount(), reliability::heapBytesInUse(),
             reliability::residentBytes()};
 }
 
@@ -51,13 +51,15 @@ constexpr std::size_t HEAP_TOLERANCE = 64 * 1024;
 constexpr std::size_t RESIDENT_TOLERANCE = 8 * 1024 * 1024;
 
 void expectNoGrowth(const Usage& before, const Usage& after, const char* what) {
-    EXPECT_EQ(before.threads, after.threads) << what;
+    EXPECT_EQ(before.threads.size(), after.threads.size())
+        << what << ": before " << reliability::describe(before.threads) << "; after "
+        << reliability::describe(after.threads);
     EXPECT_EQ(before.files, after.files) << what;
     EXPECT_LE(after.heap, before.heap + HEAP_TOLERANCE) << what;
     if (!KX_SANITIZED_BUILD) { // the sanitizers keep freed memory in quarantine
         EXPECT_LE(after.resident, before.resident + RESIDENT_TOLERANCE) << what;
     }
-    std::cout << what << ": threads " << before.threads << " -> " << after.threads
+    std::cout << what << ": threads " << before.threads.size() << " -> " << after.threads.size()
               << ", open files " << before.files << " -> " << after.files << ", heap "
               << before.heap << " -> " << after.heap << " bytes, resident " << before.resident
               << " -> " << after.resident << " bytes" << std::endl;

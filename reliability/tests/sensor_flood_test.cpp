@@ -260,7 +260,7 @@ TEST_P(SensorFlood, TermWhileDatagramsArriveStopsEverything) {
     LoopbackSender sender("127.0.0.1");
     // Counted after the first round: a runtime may start a thread of its own for the
     // first thread the process makes (ThreadSanitizer does).
-    std::size_t threads = 0;
+    std::vector<reliability::ThreadInfo> threads;
     std::size_t files = 0;
     const KinelinkCounts before = getKinelinkCounts();
     std::uint64_t buffers = 0;
@@ -299,7 +299,7 @@ TEST_P(SensorFlood, TermWhileDatagramsArriveStopsEverything) {
         EXPECT_TRUE(channel.messages().empty());
         buffers += ledger.totals().buffers;
         if (round == 0) {
-            threads = reliability::threadCount();
+            threads = reliability::liveThreads();
             files = reliability::openFileCount();
         }
     }
@@ -307,7 +307,10 @@ TEST_P(SensorFlood, TermWhileDatagramsArriveStopsEverything) {
     const KinelinkCounts counts = countsSince(before);
     EXPECT_EQ(buffers, counts.sampleBuffersCreated);
     EXPECT_EQ(counts.sampleBuffersCreated, counts.sampleBuffersDestroyed);
-    EXPECT_EQ(threads, reliability::threadCount());
+    const std::vector<reliability::ThreadInfo> threadsAfter = reliability::liveThreads();
+    EXPECT_EQ(threads.size(), threadsAfter.size())
+        << "after the first round: " << reliability::describe(threads)
+        << "\nat the end: " << reliability::describe(threadsAfter);
     EXPECT_EQ(files, reliability::openFileCount());
 }
 
