@@ -79,13 +79,17 @@ protected:
                 reliability::Tag{1, sequence++, static_cast<std::uint32_t>(index)}, bytes);
             ASSERT_TRUE(sender.send(port, bytes, size));
             ASSERT_TRUE(waitUntil([&] { return ledger.totals().buffers > before; }))
-                << "cycle " << index;
+                << "cycle " << index << ", port " << port << ": "
+                << reliability::toText(reliability::countsSince(atStart));
         }
         session.close();
         // The host keeps nothing of what was posted; neither does this test.
         session.channel.clearRecords();
     }
 
+    // For messages: a reading that does not arrive may have been taken for another
+    // sender's.
+    const KinelinkCounts atStart = mobilesensor::getKinelinkCounts();
     PluginSession session{GetParam().plugin};
     BufferLedger ledger{session.channel};
     reliability::LoopbackSender sender{"127.0.0.1"};

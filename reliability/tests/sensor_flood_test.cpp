@@ -285,7 +285,9 @@ TEST_P(SensorFlood, TermWhileDatagramsArriveStopsEverything) {
             for (std::uint64_t sequence = 0; !stop; ++sequence)
                 sender.send(port, bytes, app.writeReading(Tag{1, sequence, 0}, bytes));
         });
-        EXPECT_TRUE(waitUntil([&] { return ledger.totals().buffers >= 50; }));
+        EXPECT_TRUE(waitUntil([&] { return ledger.totals().buffers >= 50; }))
+            << "round " << round << ", port " << port << ": "
+            << reliability::toText(countsSince(before));
         device.reset(); // term, with datagrams arriving
         ledger.setClosed(true);
         const std::uint64_t handed = countsSince(before).datagramsDelivered;
