@@ -3,6 +3,7 @@
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "mobilesensor/device/testing/plugin_session.h"
+#include "reliability/counts_since.h"
 #include "reliability/load_scale.h"
 #include "reliability/loopback_sender.h"
 #include "reliability/process_usage.h"
@@ -76,6 +77,9 @@ TEST_P(SensorOpenFiles, NoSocketOrThreadStaysAfterTerm) {
     const korvex::host::PluginLibrary library(korvex::host::pluginPath(app.plugin));
     reliability::LoopbackSender sender("127.0.0.1");
     std::uint64_t sequence = 0;
+    // For messages: a reading that does not arrive may have been taken for another
+    // sender's.
+    const mobilesensor::KinelinkCounts counts = mobilesensor::getKinelinkCounts();
 
     const auto lifecycle = [&](bool closeFirst) {
         korvex::host::Channel channel;
@@ -91,7 +95,8 @@ TEST_P(SensorOpenFiles, NoSocketOrThreadStaysAfterTerm) {
             std::uint8_t bytes[reliability::MAX_TEST_DATAGRAM];
             const std::size_t size = app.writeReading(reliability::Tag{1, sequence++, 0}, bytes);
             ASSERT_TRUE(sender.send(port, bytes, size));
-            ASSERT_TRUE(channel.waitForBuffers(static_cast<std::size_t>(open) + 1, 10s));
+            ASSERT_TRUE(channel.waitForBuffers(static_cast<std::size_t>(open) + 1, 10s))
+                << "port " << port << ": " << reliability::toText(reliability::countsSince(counts));
             if (open == 0 || closeFirst)
                 device->close();
         }
