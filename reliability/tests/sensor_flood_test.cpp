@@ -2,6 +2,7 @@
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "mobilesensor/device/testing/plugin_session.h"
+#include "mobilesensor/device/testing/udp_probe.h"
 #include "mobilesensor/kinelink_counts.h"
 #include "reliability/buffer_ledger.h"
 #include "reliability/counts_since.h"
@@ -95,6 +96,14 @@ private:
 
 class SensorFlood : public testing::TestWithParam<SensorApp> {};
 
+// The devices listen on a port the system picked as free ("PortNumber"), not on
+// the first ports of their search: the floods go on after close and term, and other
+// test programs on a shared machine (other checkouts) open devices on those first
+// ports, where a flood would reach them first and become their accepted sender.
+double portOfTheSystemsChoice() {
+    return static_cast<double>(mobilesensor::testing::findFreePort());
+}
+
 // Sender 1 reaches the device first, so that it is the sender the device accepts.
 void acceptFirstSender(SenderGroup& senders, BufferLedger& ledger, std::uint16_t port) {
     senders.send(0, port, 1, 0);
@@ -105,7 +114,7 @@ TEST_P(SensorFlood, MillionDatagramsFromThreeSendersAreAccountedAcrossOpenAndClo
     const SensorApp& app = GetParam();
     PluginSession session(app.plugin);
     BufferLedger ledger(session.channel);
-    session.init(Options());
+    session.initWithPort(portOfTheSystemsChoice());
     SenderGroup senders(app);
     const KinelinkCounts before = getKinelinkCounts();
 
@@ -190,7 +199,7 @@ TEST_P(SensorFlood, OpenAndCloseUnderAContinuousFloodDeliverNothingAfterClose) {
     const SensorApp& app = GetParam();
     PluginSession session(app.plugin);
     BufferLedger ledger(session.channel);
-    session.init(Options());
+    session.initWithPort(portOfTheSystemsChoice());
     SenderGroup senders(app);
     const KinelinkCounts before = getKinelinkCounts();
 
@@ -271,7 +280,9 @@ TEST_P(SensorFlood, TermWhileDatagramsArriveStopsEverything) {
         BufferLedger ledger(channel);
         korvex::host::PropertyListOwner published;
         korvex::host::DevicePtr device = library.createDevice(channel);
-        device->init(Options(), published.list());
+        Options options;
+        options.set("PortNumber", portOfTheSystemsChoice());
+        device->init(options, published.list());
         device->open(Options());
         const auto posted = channel.properties("PortNumber");
         ASSERT_EQ(1u, posted.size());
