@@ -2,6 +2,8 @@
 
 #include "mobilesensor/port_search.h"
 
+#include <algorithm>
+
 namespace kinelink_test {
 
 namespace asio = boost::asio;
@@ -118,12 +120,30 @@ std::uint16_t PortHolder::holdAny() {
 
 void PortHolder::releaseAll() { sockets_.clear(); }
 
-std::uint16_t expectedSearchPort(const std::string& address) {
+std::vector<std::uint16_t> freeSearchPorts(const std::string& address, std::size_t count) {
+    std::vector<std::uint16_t> ports;
     bool sequential = false;
-    std::uint16_t port = mobilesensor::getNextPortToTry(0, sequential);
-    while (port != 0 && !canBind(address, port))
-        port = mobilesensor::getNextPortToTry(port, sequential);
-    return port;
+    for (std::uint16_t port = mobilesensor::getNextPortToTry(0, sequential);
+         port != 0 && ports.size() < count;
+         port = mobilesensor::getNextPortToTry(port, sequential)) {
+        if (canBind(address, port))
+            ports.push_back(port);
+    }
+    return ports;
+}
+
+std::vector<std::uint16_t> freePortsPassedBy(const std::string& address,
+                                             const std::vector<std::uint16_t>& freeBefore,
+                                             std::uint16_t found) {
+    std::vector<std::uint16_t> passed;
+    bool sequential = false;
+    for (std::uint16_t port = mobilesensor::getNextPortToTry(0, sequential);
+         port != 0 && port != found; port = mobilesensor::getNextPortToTry(port, sequential)) {
+        if (std::find(freeBefore.begin(), freeBefore.end(), port) != freeBefore.end() &&
+            canBind(address, port))
+            passed.push_back(port);
+    }
+    return passed;
 }
 
 std::vector<std::uint16_t> fixedListPorts() {

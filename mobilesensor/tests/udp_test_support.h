@@ -96,9 +96,19 @@ private:
     std::vector<std::unique_ptr<udp::socket>> sockets_;
 };
 
-// The port a searching listener on address should bind now: the first candidate of
-// the search order that can be bound. 0 when none can.
-std::uint16_t expectedSearchPort(const std::string& address);
+// The first `count` ports of the search order that can be bound on address right
+// now, in that order.
+std::vector<std::uint16_t> freeSearchPorts(const std::string& address, std::size_t count = 8);
+
+// The ports of freeBefore (freeSearchPorts just before a listener searched) that come
+// before `found` in the search order and can still be bound now, while the listener
+// holds `found`: ports its search went past although they were free. A port that
+// another program on the machine held during the search is not free at one of the
+// two looks, so neighbours cannot put a port here (unless one took a port and let it
+// go again between the looks, a fraction of a millisecond).
+std::vector<std::uint16_t> freePortsPassedBy(const std::string& address,
+                                             const std::vector<std::uint16_t>& freeBefore,
+                                             std::uint16_t found);
 
 // The 15 ports of the fixed list: 50000, 60000, 51111 ... 64444.
 std::vector<std::uint16_t> fixedListPorts();
