@@ -73,8 +73,8 @@ TEST(ThreadCount, ThreadsThatHaveNotEndedAreCountedWaitingOrRunning) {
 }
 
 TEST(ThreadCount, AJoinedThreadIsNeverCounted) {
-    // On a busy machine about one join in ten thousand returns while the task is
-    // still listed; a thousand joins show a count that includes it now and then.
+    // On a busy machine one join in a thousand to ten thousand returns while the task
+    // is still listed; a thousand joins show a count that includes it now and then.
     startTheRuntimesThreads();
     const std::size_t before = threadCount();
     for (int join = 0; join < 1000; ++join) {
