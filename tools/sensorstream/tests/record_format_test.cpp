@@ -107,7 +107,8 @@ TEST(RecordFormat, JsonLineHasThePhoneAndEveryFieldNullWhenUnset) {
         ofPhone("left", sampleRecord(1, MARCH_2_2014, {{"X", 0.5}, {"Y", -9.81}, {"Z", 0}}));
     record.monotonic = 15388.8487914;
     // The arrival on the monotonic clock, to the microsecond, before the fields.
-    EXPECT_EQ("{\"Phone\":\"left\",\"Monotonic\":15388.848791,\"Timestamp\":[2014,3,2,10,15,30.25],\"Measurement\":1,"
+    EXPECT_EQ("{\"Phone\":\"left\",\"Monotonic\":15388.848791,"
+              "\"Timestamp\":[2014,3,2,10,15,30.25],\"Measurement\":1,"
               "\"Latitude\":null,"
               "\"Longitude\":null,\"Altitude\":null,\"HorizontalAccuracy\":null,"
               "\"VerticalAccuracy\":null,\"Course\":null,\"Speed\":null,\"TrueHeading\":null,"
@@ -132,16 +133,18 @@ TEST(RecordFormat, NumbersReadBackExactlyAndSpecialValuesStayValidJson) {
           "\"HorizontalAccuracy\":\"NaN\",", "\"Course\":\"Inf\",", "\"Altitude\":\"-Inf\","})
         EXPECT_NE(std::string::npos, line.find(part)) << part << " in " << line;
 
-    EXPECT_EQ(",0.000000,2014-03-02T10:15:30.250,4,47.3772431,0.30000000000000004,-Inf,NaN,,Inf,1e-07,,,,,"
+    EXPECT_EQ(",0.000000,2014-03-02T10:15:30.250,4,47.3772431,0.30000000000000004,"
+              "-Inf,NaN,,Inf,1e-07,,,,,"
               ",,,,\n",
               csvLine(record));
 }
 
 TEST(RecordFormat, CsvHasThePhoneAndOneColumnPerFieldEmptyWhenUnset) {
-    EXPECT_EQ("Phone,Monotonic,Timestamp,Measurement,Latitude,Longitude,Altitude,HorizontalAccuracy,"
-              "VerticalAccuracy,Course,Speed,TrueHeading,MagneticHeading,HeadingAccuracy,X,Y,Z,"
-              "Azimuth,Pitch,Roll\n",
-              csvHeader());
+    EXPECT_EQ(
+        "Phone,Monotonic,Timestamp,Measurement,Latitude,Longitude,Altitude,HorizontalAccuracy,"
+        "VerticalAccuracy,Course,Speed,TrueHeading,MagneticHeading,HeadingAccuracy,X,Y,Z,"
+        "Azimuth,Pitch,Roll\n",
+        csvHeader());
     EXPECT_EQ("left,0.000000,2014-03-02T10:15:30.250,6,,,,,,,,,,,,,,308.75,25.83,-0.35\n",
               csvLine(ofPhone(
                   "left", sampleRecord(6, MARCH_2_2014,

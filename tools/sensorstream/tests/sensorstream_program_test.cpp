@@ -207,8 +207,8 @@ double wholeNumber(const std::string& cell) {
 }
 
 // A header with "Phone", "Monotonic" and the 18 field names, then one row of 20
-// cells per reading: the phone, the monotonic arrival, the ISO 8601 time stamp, the measurement, the expected
-// fields, the rest empty.
+// cells per reading: the phone, the monotonic arrival, the ISO 8601 time stamp, the measurement,
+// the expected fields, the rest empty.
 void expectCsvReadings(const std::string& output, const std::vector<ExpectedReading>& expected,
                        const std::string& phone = "phone") {
     const auto lines = linesOf(output);
