@@ -34,6 +34,7 @@ public:
         double minute; // 0..59
         double second;
     };
+    static_assert(sizeof(TimeStamp) == 6 * sizeof(double), "six doubles, no padding");
 
     explicit MobileSensorDataBuffer(App app);
 
@@ -108,6 +109,7 @@ public:
         double magneticHeading;
         double headingAccuracy; // negative: the app marks the heading invalid
     };
+    static_assert(sizeof(Heading) == 3 * sizeof(double), "three doubles, no padding");
 
     HeadingDataBuffer(const App& app, const Heading& heading);
     ~HeadingDataBuffer() override;
@@ -126,6 +128,7 @@ public:
         double y;
         double z;
     };
+    static_assert(sizeof(Magnetometer) == 3 * sizeof(double), "three doubles, no padding");
 
     MagnetometerDataBuffer(const App& app, const Magnetometer& magnetometer);
     ~MagnetometerDataBuffer() override;
@@ -146,6 +149,7 @@ public:
         double course;
         double speed;
     };
+    static_assert(sizeof(Location) == 5 * sizeof(double), "five doubles, no padding");
 
     HorizontalLocationDataBuffer(const App& app, const Location& location);
     ~HorizontalLocationDataBuffer() override;
@@ -163,6 +167,7 @@ public:
         double altitude;
         double verticalAccuracy;
     };
+    static_assert(sizeof(Location) == 2 * sizeof(double), "two doubles, no padding");
 
     VerticalLocationDataBuffer(const App& app, const Location& location);
     ~VerticalLocationDataBuffer() override;
@@ -186,6 +191,7 @@ public:
         double course;
         double speed;
     };
+    static_assert(sizeof(Location) == 7 * sizeof(double), "seven doubles, no padding");
 
     LocationDataBuffer(const App& app, const Location& location);
     ~LocationDataBuffer() override;

@@ -1,9 +1,13 @@
+#include "conduit/interfaces/data_buffer.h"
+#include "conduit/interfaces/device.h"
 #include "conduit/kit/kit.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 namespace {
 
@@ -87,34 +91,76 @@ TEST(Messages, ErrorAndWarningCarryTheirKind) {
     conduit::kit::release(warning);
 }
 
-// Every element type of the kit can be instantiated both ways.
-template <class T> void instantiate(const T& value) {
-    conduit::kit::release(new kit::TScalarProperty<T>("s", value));
-    conduit::kit::release(new kit::TVectorProperty<T>("v", &value, 1));
+// A property of every element type of the kit holds the value it was given (the
+// extremes of each type, so that a narrowing on the way shows), and a vector
+// property its own copy of the elements.
+template <class T> void expectHeld(const T& value) {
+    auto* scalar = new kit::TScalarProperty<T>("s", value);
+    EXPECT_STREQ("s", scalar->getName());
+    EXPECT_EQ(value, scalar->value);
+    conduit::kit::release(scalar);
+    auto* vector = new kit::TVectorProperty<T>("v", &value, 1);
+    EXPECT_STREQ("v", vector->getName());
+    EXPECT_EQ(1u, vector->count);
+    EXPECT_NE(&value, vector->values);
+    EXPECT_EQ(value, vector->values[0]);
+    conduit::kit::release(vector);
 }
 
-TEST(KitTypes, EveryElementTypeInstantiates) {
-    instantiate(1.0);
-    instantiate(true);
-    instantiate(1.0f);
-    instantiate<signed char>(-1);
-    instantiate<std::uint8_t>(1);
-    instantiate<std::int16_t>(-1);
-    instantiate<std::uint16_t>(1);
-    instantiate<std::int32_t>(-1);
-    instantiate<std::uint32_t>(1);
-    instantiate<std::int64_t>(-1);
-    instantiate<std::uint64_t>(1);
-    instantiate(std::string("text"));
-    instantiate(conduit::kit::ustring{'t', 'e', 'x', 't'});
+template <class T> void expectExtremesHeld() {
+    SCOPED_TRACE(typeid(T).name());
+    expectHeld(std::numeric_limits<T>::lowest());
+    expectHeld(std::numeric_limits<T>::max());
 }
 
-TEST(KitRelease, UniquePtrWithReleaser) {
-    std::unique_ptr<conduit::interfaces::IPropertyInfo, conduit::kit::Releaser> property(
-        new kit::TScalarProperty<bool>("Flag", true));
-    EXPECT_STREQ("Flag", property->getName());
-    std::unique_ptr<conduit::interfaces::IPropertyInfo, conduit::kit::Releaser> none;
-    none.reset(); // null: nothing called
+TEST(KitTypes, EveryElementTypeHoldsItsValue) {
+    expectExtremesHeld<double>();
+    expectHeld(std::numeric_limits<double>::denorm_min());
+    expectExtremesHeld<float>();
+    expectHeld(true);
+    expectHeld(false);
+    expectExtremesHeld<signed char>();
+    expectExtremesHeld<std::uint8_t>();
+    expectExtremesHeld<std::int16_t>();
+    expectExtremesHeld<std::uint16_t>();
+    expectExtremesHeld<std::int32_t>();
+    expectExtremesHeld<std::uint32_t>();
+    expectExtremesHeld<std::int64_t>();
+    expectExtremesHeld<std::uint64_t>();
+    expectHeld(std::string("text"));
+    expectHeld(conduit::kit::ustring{'t', 'e', 'x', 't'});
+}
+
+// Counts how it was released.
+struct Destroyable {
+    int destroyed = 0;
+    void destroy() { ++destroyed; }
+};
+
+// Has both: devices and filters end with term().
+struct Terminable : Destroyable {
+    int terminated = 0;
+    void term() { ++terminated; }
+};
+
+TEST(KitRelease, DestroyOrTermOnceAndNullIsSkipped) {
+    Destroyable property;
+    conduit::kit::release(&property);
+    EXPECT_EQ(1, property.destroyed);
+
+    Terminable device;
+    conduit::kit::release(&device);
+    EXPECT_EQ(1, device.terminated);
+    EXPECT_EQ(0, device.destroyed);
+    { const std::unique_ptr<Terminable, conduit::kit::Releaser> held(&device); }
+    EXPECT_EQ(2, device.terminated);
+
+    // Calling through a null pointer would crash here.
+    conduit::kit::release(static_cast<Destroyable*>(nullptr));
+    conduit::kit::release(static_cast<conduit::interfaces::device::IControl*>(nullptr));
+    conduit::kit::release(static_cast<conduit::interfaces::IPropertyInfo*>(nullptr));
+    conduit::kit::release(static_cast<conduit::interfaces::IDataBuffer*>(nullptr));
+    { const std::unique_ptr<Destroyable, conduit::kit::Releaser> none; }
 }
 
 } // namespace

@@ -118,10 +118,4 @@ TEST_F(PluginLoader, MessagesBuffersAndUpdatesReachTheChannel) {
     device.reset(); // term() through the releaser
 }
 
-TEST(KitRelease, NullIsIgnored) {
-    conduit::kit::release(static_cast<conduit::interfaces::device::IControl*>(nullptr));
-    conduit::kit::release(static_cast<conduit::interfaces::IPropertyInfo*>(nullptr));
-    conduit::kit::release(static_cast<conduit::interfaces::IDataBuffer*>(nullptr));
-}
-
 } // namespace

@@ -272,15 +272,6 @@ INSTANTIATE_TEST_SUITE_P(Samples, Values,
                                            std::numeric_limits<double>::infinity(),
                                            -std::numeric_limits<double>::infinity()));
 
-TEST(SampleBuffers, RecordsHaveNoPadding) {
-    EXPECT_EQ(3 * sizeof(double), sizeof(HeadingDataBuffer::Heading));
-    EXPECT_EQ(3 * sizeof(double), sizeof(MagnetometerDataBuffer::Magnetometer));
-    EXPECT_EQ(5 * sizeof(double), sizeof(HorizontalLocationDataBuffer::Location));
-    EXPECT_EQ(2 * sizeof(double), sizeof(VerticalLocationDataBuffer::Location));
-    EXPECT_EQ(7 * sizeof(double), sizeof(LocationDataBuffer::Location));
-    EXPECT_EQ(6 * sizeof(double), sizeof(MobileSensorDataBuffer::TimeStamp));
-}
-
 // A buffer class of the test's own, to see its destructor run.
 class ObservedBuffer final : public AccelerometerDataBuffer {
 public:
