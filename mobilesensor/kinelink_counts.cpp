@@ -1,6 +1,6 @@
 #include "kinelink_counts.h"
 
-#include "kinelink_counters.h"
+#include "count_recording.h"
 
 #include <atomic>
 

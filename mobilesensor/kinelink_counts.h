@@ -1,13 +1,11 @@
 #pragma once
 
-#include "kinelink_export.h"
-
 #include <cstdint>
 
 // Totals that kinelink keeps for the whole process, over every listener and every
-// sample buffer, so that a test (or a diagnostic) can account for each datagram
-// and each buffer. They only grow, from the moment kinelink is loaded: compare two
-// readings. Any thread.
+// sample buffer, so that a test can account for each datagram and each buffer. They
+// only grow, from the moment kinelink is loaded: compare two readings. Any thread.
+// Not exported: tests reach them through kinelink_static.
 
 namespace mobilesensor {
 
@@ -30,7 +28,7 @@ struct KinelinkCounts {
     std::uint64_t sampleBuffersDestroyed = 0;
 };
 
-KINELINK_EXPORT KinelinkCounts getKinelinkCounts();
+KinelinkCounts getKinelinkCounts();
 
 // What was counted between two readings of the counts.
 inline KinelinkCounts operator-(const KinelinkCounts& later, const KinelinkCounts& earlier) {

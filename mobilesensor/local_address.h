@@ -8,7 +8,9 @@
 
 // How the listener finds the local address through which this computer reaches a
 // sender: a temporary UDP socket connected to the sender asks the routing table,
-// and its local address is the answer. No datagram is sent.
+// and its local address is the answer. No datagram is sent. A test may put another
+// discovery in its place; the replacement is not exported: tests reach it through
+// kinelink_static.
 
 namespace mobilesensor {
 
@@ -21,10 +23,10 @@ using LocalAddressDiscovery = std::string (*)(boost::asio::io_context&,
                                               const boost::asio::ip::udp::endpoint&);
 
 // The discovery the listener uses: discoverLocalAddress unless a test replaced it.
-KINELINK_EXPORT LocalAddressDiscovery currentLocalAddressDiscovery();
+LocalAddressDiscovery currentLocalAddressDiscovery();
 
 // Makes listeners use discovery instead (null restores discoverLocalAddress) and
 // returns the one used so far. For tests only.
-KINELINK_EXPORT LocalAddressDiscovery setLocalAddressDiscovery(LocalAddressDiscovery discovery);
+LocalAddressDiscovery setLocalAddressDiscovery(LocalAddressDiscovery discovery);
 
 } // namespace mobilesensor

@@ -4,7 +4,8 @@
 
 // The clock that stamps sample buffers: the computer's local calendar time, read to
 // the millisecond. The platform files read it (GetLocalTime on Windows, the C
-// library's local time on Linux); a test may put a scripted clock in its place.
+// library's local time on Linux); a test may put a scripted clock in its place. The
+// replacement is not exported: tests reach it through kinelink_static.
 
 namespace mobilesensor {
 
@@ -25,10 +26,10 @@ using LocalTimeSource = LocalTime (*)();
 
 // The clock that buffers read when they are constructed: readLocalTime unless a test
 // replaced it. Safe to call from any thread.
-KINELINK_EXPORT LocalTimeSource currentLocalTimeSource();
+LocalTimeSource currentLocalTimeSource();
 
 // Makes buffers read source instead of the platform clock (null restores
 // readLocalTime) and returns the clock used so far. For tests only.
-KINELINK_EXPORT LocalTimeSource setLocalTimeSource(LocalTimeSource source);
+LocalTimeSource setLocalTimeSource(LocalTimeSource source);
 
 } // namespace mobilesensor

@@ -11,9 +11,10 @@
 
 namespace mobilesensor {
 
-// The UDP port a double names: the value truncated toward zero (50001.7 gives
-// 50001, -0.5 gives 0). Empty for NaN and for values of -1 or less or of 65536 or
-// more, which name no port.
+// The UDP port a "PortNumber" double asks for: the value truncated toward zero
+// (50001.7 gives 50001, -0.9 gives 0). NaN is not refused: it asks for port 0, the
+// automatic choice. Empty for values of -1 or less and of 65536 or more, which name
+// no port.
 KINELINK_EXPORT std::optional<std::uint16_t> portFromDouble(double value);
 
 } // namespace mobilesensor

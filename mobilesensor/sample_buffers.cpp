@@ -1,6 +1,6 @@
 #include "sample_buffers.h"
 
-#include "kinelink_counters.h"
+#include "count_recording.h"
 #include "local_time.h"
 
 namespace mobilesensor {

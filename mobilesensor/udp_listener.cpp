@@ -1,8 +1,8 @@
 #include "udp_listener.h"
 
 #include "conduit/kit/mutex.h"
+#include "count_recording.h"
 #include "datagram_tap_call.h"
-#include "kinelink_counters.h"
 #include "local_address.h"
 #include "port_search.h"
 #include "socket_drops.h"

@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!mobilesensor::testing::sameSample(expected.writes[i], writes.written[i]))
                 std::abort();
         }
-        const kinedgram::FixState& state = device->getFixState();
+        const kinedgram::FixState& state = device->getParser().getFixState();
         if (state.lastFixSource != model.state.lastFixSource ||
             !sameBits(state.lastFixAccuracy, model.state.lastFixAccuracy) ||
             !sameBits(state.lastFixTime, model.state.lastFixTime))

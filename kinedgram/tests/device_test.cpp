@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
-// The device's data callback driven directly on the stand-in channel: what each
-// datagram pushes, the fix selection seen as buffers, and the short-circuits when
-// the channel refuses a buffer. The loaded plug-in is tested in plugin_test.cpp.
+// The device's parser without a channel: what each datagram yields and the fix
+// selection seen as buffers; then its data callback driven directly on the
+// stand-in channel: what is dropped, the short-circuits when the channel refuses a
+// buffer, and the state kept across init. The loaded plug-in is tested in
+// plugin_test.cpp.
 
 namespace {
 
@@ -26,6 +28,7 @@ using mobilesensor::HorizontalLocationDataBuffer;
 using mobilesensor::MagnetometerDataBuffer;
 using mobilesensor::MobileSensorDataBuffer;
 using mobilesensor::OrientationDataBuffer;
+using mobilesensor::ParsedDatagram;
 using mobilesensor::VerticalLocationDataBuffer;
 using mobilesensor::testing::describe;
 using mobilesensor::testing::Sample;
@@ -58,6 +61,36 @@ std::string kinds(const std::vector<BufferPtr>& buffers) {
     return letters;
 }
 
+// The datagram in an array of exactly its size, as the listener hands it over (the
+// parser overwrites its last byte).
+ParsedDatagram parse(kinedgram::TextParser& parser, const std::string& datagram) {
+    const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[datagram.size()]);
+    std::memcpy(data.get(), datagram.data(), datagram.size());
+    return parser.parse(data.get(), datagram.size());
+}
+
+// The buffers a parsed datagram holds, as the channel would take them.
+std::vector<BufferPtr> takeAll(ParsedDatagram& parsed) {
+    std::vector<BufferPtr> buffers;
+    for (std::size_t i = 0; i < parsed.size(); ++i)
+        buffers.emplace_back(parsed.release(i));
+    return buffers;
+}
+
+class KinedgramParser : public testing::Test {
+protected:
+    // Whether the datagram was a reading; its buffers go to pushed.
+    bool feed(const std::string& datagram) {
+        ParsedDatagram parsed = parse(parser, datagram);
+        for (BufferPtr& buffer : takeAll(parsed))
+            pushed.push_back(std::move(buffer));
+        return parsed.isReading();
+    }
+
+    kinedgram::TextParser parser;
+    std::vector<BufferPtr> pushed;
+};
+
 class KinedgramDevice : public testing::Test {
 protected:
     // The datagram in an array of exactly its size, as the listener hands it over
@@ -73,13 +106,13 @@ protected:
         new kinedgram::Device(channel)};
 };
 
-TEST_F(KinedgramDevice, MotionKindsPushOneBufferWithTheValuesSent) {
+TEST_F(KinedgramParser, MotionKindsYieldOneBufferWithTheValuesSent) {
     // 19 characters and a terminator.
     ASSERT_TRUE(feed("A,1,2,0.5,-9.81,0.0\n"));
     // The magnetic field is scaled to a millionth.
     ASSERT_TRUE(feed("M,1,2,30000000,0,-45000000\n"));
     ASSERT_TRUE(feed("O,1,2,271.5,-12.25,inf\n"));
-    const auto buffers = channel.takeAllBuffers();
+    const auto& buffers = pushed;
     ASSERT_EQ("AMO", kinds(buffers));
 
     double x, y, z;
@@ -122,12 +155,12 @@ TEST_F(KinedgramDevice, MalformedDatagramsPushNothing) {
     EXPECT_TRUE(channel.messages().empty());
     EXPECT_EQ(1u, channel.properties("IPAddress").size());
     // A rejected location fix leaves the selection as it was.
-    EXPECT_EQ(kinedgram::FIX_SOURCE_NONE, device->getFixState().lastFixSource);
+    EXPECT_EQ(kinedgram::FIX_SOURCE_NONE, device->getParser().getFixState().lastFixSource);
 }
 
-TEST_F(KinedgramDevice, FirstFixPushesHorizontalThenVerticalValues) {
+TEST_F(KinedgramParser, FirstFixYieldsHorizontalThenVerticalValues) {
     ASSERT_TRUE(feed(fix('G', 1000, 10, 1.5, 35.5, 51.5, -0.125)));
-    const auto buffers = channel.takeAllBuffers();
+    const auto& buffers = pushed;
     ASSERT_EQ("HV", kinds(buffers));
     HorizontalLocationDataBuffer::Location horizontal{};
     static_cast<const HorizontalLocationDataBuffer*>(buffers[0].get())->getData(horizontal);
@@ -140,15 +173,15 @@ TEST_F(KinedgramDevice, FirstFixPushesHorizontalThenVerticalValues) {
     static_cast<const VerticalLocationDataBuffer*>(buffers[1].get())->getData(vertical);
     EXPECT_EQ(35.5, vertical.altitude);
     EXPECT_EQ(0.0, vertical.verticalAccuracy);
-    EXPECT_EQ(kinedgram::FIX_SOURCE_G, device->getFixState().lastFixSource);
-    EXPECT_EQ(10.0, device->getFixState().lastFixAccuracy);
-    EXPECT_EQ(1000.0, device->getFixState().lastFixTime);
+    EXPECT_EQ(kinedgram::FIX_SOURCE_G, parser.getFixState().lastFixSource);
+    EXPECT_EQ(10.0, parser.getFixState().lastFixAccuracy);
+    EXPECT_EQ(1000.0, parser.getFixState().lastFixTime);
 }
 
 struct Step {
     std::string datagram;
     bool result;
-    std::string buffers; // kinds pushed, in order
+    std::string buffers; // kinds yielded, in order
 };
 
 struct Sequence {
@@ -160,16 +193,13 @@ void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.nam
 
 class KinedgramFixSequence : public testing::TestWithParam<Sequence> {};
 
-TEST_P(KinedgramFixSequence, PushesWhatTheSelectionTakes) {
-    korvex::host::Channel channel;
-    std::unique_ptr<kinedgram::Device, conduit::kit::Releaser> device{
-        new kinedgram::Device(channel)};
+TEST_P(KinedgramFixSequence, YieldsWhatTheSelectionTakes) {
+    kinedgram::TextParser parser;
     int index = 0;
     for (const Step& step : GetParam().steps) {
-        boost::shared_array<std::uint8_t> data(new std::uint8_t[step.datagram.size()]);
-        std::memcpy(data.get(), step.datagram.data(), step.datagram.size());
-        EXPECT_EQ(step.result, device->onDatagram(data, step.datagram.size())) << "step " << index;
-        EXPECT_EQ(step.buffers, kinds(channel.takeAllBuffers())) << "step " << index;
+        ParsedDatagram parsed = parse(parser, step.datagram);
+        EXPECT_EQ(step.result, parsed.isReading()) << "step " << index;
+        EXPECT_EQ(step.buffers, kinds(takeAll(parsed))) << "step " << index;
         ++index;
     }
 }
@@ -276,7 +306,7 @@ TEST_F(KinedgramDevice, FixSelectionSurvivesInitAndTheAddressIsReportedOnce) {
     korvex::host::PropertyListOwner published;
     device->init(korvex::host::Options(), published.list());
     device->init(korvex::host::Options(), published.list());
-    EXPECT_EQ(kinedgram::FIX_SOURCE_G, device->getFixState().lastFixSource);
+    EXPECT_EQ(kinedgram::FIX_SOURCE_G, device->getParser().getFixState().lastFixSource);
     // Still judged against the fix from before init: worse and too soon.
     EXPECT_TRUE(feed(fix('G', 1000, 20, 0)));
     EXPECT_EQ(2u, channel.writeCount());

@@ -13,15 +13,17 @@
 #include <string>
 #include <vector>
 
-// The device's data callback driven directly on the stand-in channel: what each
-// record pushes, the validity rules, and the short-circuits when the channel
-// refuses a buffer. The loaded plug-in is tested in plugin_test.cpp.
+// The device's parser without a channel: what each record yields and the validity
+// rules; then its data callback driven directly on the stand-in channel: the
+// short-circuits when the channel refuses a buffer and the address report. The
+// loaded plug-in is tested in plugin_test.cpp.
 
 namespace {
 
 using kinescope_test::record;
 using korvex::host::BufferPtr;
 using mobilesensor::MobileSensorDataBuffer;
+using mobilesensor::ParsedDatagram;
 using mobilesensor::testing::describe;
 using mobilesensor::testing::Sample;
 using mobilesensor::testing::ScriptedWrites;
@@ -39,13 +41,27 @@ bool feed(kinescope::Device& device, const std::vector<std::uint8_t>& bytes) {
     return device.onDatagram(data, bytes.size());
 }
 
-// A buffer a record should push: its kind and values (the app is always this one).
+// The record in an array of exactly its size (the parser reads it in place).
+ParsedDatagram parse(const std::vector<std::uint8_t>& bytes) {
+    const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), data.get());
+    return kinescope::RecordParser().parse(data.get(), bytes.size());
+}
+
+std::vector<Sample> samples(const ParsedDatagram& parsed) {
+    std::vector<Sample> all;
+    for (std::size_t i = 0; i < parsed.size(); ++i)
+        all.push_back(describe(parsed[i]));
+    return all;
+}
+
+// A buffer a record should yield: its kind and values (the app is always this one).
 struct Expected {
     char kind;
     std::vector<double> values;
 };
 
-TEST(KinescopeDevice, EachTypeCodeBuildsItsBuffersInOrder) {
+TEST(KinescopeParser, EachTypeCodeBuildsItsBuffersInOrder) {
     const struct {
         const char* name;
         std::vector<std::uint8_t> bytes;
@@ -106,10 +122,9 @@ TEST(KinescopeDevice, EachTypeCodeBuildsItsBuffersInOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        korvex::host::Channel channel;
-        DevicePtr device{new kinescope::Device(channel)};
-        EXPECT_EQ(c.result, feed(*device, c.bytes));
-        const std::vector<Sample> pushed = describe(channel.takeAllBuffers());
+        const ParsedDatagram parsed = parse(c.bytes);
+        EXPECT_EQ(c.result, parsed.isReading());
+        const std::vector<Sample> pushed = samples(parsed);
         ASSERT_EQ(c.pushed.size(), pushed.size());
         for (std::size_t i = 0; i < pushed.size(); ++i) {
             EXPECT_EQ(c.pushed[i].kind, pushed[i].kind) << i;
@@ -118,23 +133,30 @@ TEST(KinescopeDevice, EachTypeCodeBuildsItsBuffersInOrder) {
             for (std::size_t j = 0; j < pushed[i].values.size(); ++j)
                 EXPECT_DOUBLE_EQ(c.pushed[i].values[j], pushed[i].values[j]) << i << "/" << j;
         }
-        EXPECT_TRUE(channel.messages().empty());
     }
 }
 
-TEST(KinescopeDevice, ScalingIsExact) {
+TEST(KinescopeParser, ScalingIsExact) {
     // Multiplying and dividing, not an approximation of them.
-    korvex::host::Channel channel;
-    DevicePtr device{new kinescope::Device(channel)};
-    ASSERT_TRUE(feed(*device, record(0x20, {1.0, 0.1, -0.5})));
-    ASSERT_TRUE(feed(*device, record(0x10, {1, 2, 3, 30.0, 0.1, -48.0})));
-    const auto pushed = describe(channel.takeAllBuffers());
-    ASSERT_EQ(3u, pushed.size());
+    const auto acceleration = samples(parse(record(0x20, {1.0, 0.1, -0.5})));
+    const auto heading = samples(parse(record(0x10, {1, 2, 3, 30.0, 0.1, -48.0})));
+    ASSERT_EQ(1u, acceleration.size());
+    ASSERT_EQ(2u, heading.size());
     EXPECT_PRED2(mobilesensor::testing::sameSample, (Sample{'A', APP, {9.81, 0.1 * 9.81, -4.905}}),
-                 pushed[0]);
+                 acceleration[0]);
     EXPECT_PRED2(mobilesensor::testing::sameSample,
                  (Sample{'M', APP, {30.0 / 1000000.0, 0.1 / 1000000.0, -48.0 / 1000000.0}}),
-                 pushed[2]);
+                 heading[1]);
+}
+
+TEST(KinescopeParser, DatagramsShorterThanEightBytesAreRejectedWhateverFollows) {
+    // A whole acceleration record lies in the array; only its first bytes arrived.
+    const auto bytes = record(0x20, {1, 2, 3});
+    for (std::size_t length = 0; length < 8; ++length) {
+        const ParsedDatagram parsed = kinescope::RecordParser().parse(bytes.data(), length);
+        EXPECT_FALSE(parsed.isReading()) << length;
+        EXPECT_EQ(0u, parsed.size()) << length;
+    }
 }
 
 TEST(KinescopeDevice, RefusedOrFailedWritesStopTheRecord) {
@@ -178,19 +200,6 @@ TEST(KinescopeDevice, AddressIsReportedForTheFirstRecordEvenARejectedOne) {
     EXPECT_TRUE(feed(*device, record(0x20, {1, 2, 3})));
     EXPECT_EQ(1u, channel.properties("IPAddress").size());
     EXPECT_EQ(1u, channel.properties().size());
-}
-
-TEST(KinescopeDevice, DatagramsShorterThanEightBytesAreRejectedWhateverFollows) {
-    korvex::host::Channel channel;
-    DevicePtr device{new kinescope::Device(channel)};
-    // A whole acceleration record lies in the array; only its first bytes arrived.
-    const auto bytes = record(0x20, {1, 2, 3});
-    for (std::size_t length = 0; length < 8; ++length) {
-        boost::shared_array<std::uint8_t> data(new std::uint8_t[bytes.size()]);
-        std::copy(bytes.begin(), bytes.end(), data.get());
-        EXPECT_FALSE(device->onDatagram(data, length)) << length;
-    }
-    EXPECT_EQ(0u, channel.writeCount());
 }
 
 TEST(KinescopeDevice, EmptyDatagramIsRejected) {

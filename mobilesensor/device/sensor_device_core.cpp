@@ -2,8 +2,8 @@
 
 #include "conduit/kit/kit.h"
 #include "mobilesensor/ethernet_interfaces.h"
+#include "mobilesensor/port_number.h"
 #include "mobilesensor/string_vector_property.h"
-#include "port_option.h"
 
 #include <new>
 #include <utility>
@@ -40,10 +40,10 @@ std::vector<std::string> interfacesOrNone() {
 
 SensorDeviceCore::SensorDeviceCore(conduit::interfaces::channel::IControl& hostChannel,
                                    std::string component, std::size_t listenerReceiveSize,
-                                   UDPListener::DataCallback onDatagram)
+                                   Parse parseDatagram)
     : channel(hostChannel), invalidPortId("KORVEX:" + component + ":invalidPort"),
       runtimeError({"KORVEX:" + component + ":runtimeError"}), receiveSize(listenerReceiveSize),
-      dataCallback(std::move(onDatagram)) {}
+      parse(std::move(parseDatagram)) {}
 
 SensorDeviceCore::~SensorDeviceCore() {
     // The listener's destructor already swallows; nothing is left to report to.
@@ -61,7 +61,7 @@ void SensorDeviceCore::init(const PropertyList& options, PropertyList& published
 void SensorDeviceCore::initialise(const PropertyList& options, PropertyList& published) {
     const double requested =
         kit::getScalarOptionValue<double>(options, PORT_NUMBER, static_cast<double>(port));
-    const std::optional<std::uint16_t> newPort = portOptionValue(requested);
+    const std::optional<std::uint16_t> newPort = portFromDouble(requested);
     if (!newPort) {
         errorFcn(invalidPortId, INVALID_PORT_TEXT);
         return;
@@ -77,7 +77,10 @@ void SensorDeviceCore::initialise(const PropertyList& options, PropertyList& pub
             new StringVectorProperty(AVAILABLE_INTERFACES, interfaces.data(), interfaces.size()));
     std::string newAddress = kit::getScalarOptionValue<std::string>(options, IP_ADDRESS, ipAddress);
     auto fresh = std::make_unique<UDPListener>(
-        newAddress, *newPort, receiveSize, dataCallback,
+        newAddress, *newPort, receiveSize,
+        [this](boost::shared_array<std::uint8_t> data, std::size_t length) {
+            return onDatagram(std::move(data), length);
+        },
         [this](const std::string& id, const std::string& text) { errorFcn(id, text); },
         [this](const std::string& id, const std::string& text) { warnFcn(id, text); });
     published.reserve(published.size() + properties.size());
@@ -135,17 +138,35 @@ void SensorDeviceCore::publishIPAddressOnce() noexcept {
     if (ipAddressPublished)
         return;
     ipAddressPublished = true;
-    try {
-        // Without a listener (a device driven directly) the requested address stands in.
-        std::string address = listener ? listener->getLocalIPAddress() : ipAddress;
-        kit::postPropertyValue<kit::TScalarProperty<std::string>>(channel, IP_ADDRESS, address);
-    } catch (...) {
-        // The address could not be copied; the report is lost, the datagram is not.
-    }
+    // The address could not be copied: the report is lost, the datagram is not.
+    conduit::kit::guarded(
+        [&] {
+            // Without a listener (a device driven directly) the requested address stands in.
+            std::string address = listener ? listener->getLocalIPAddress() : ipAddress;
+            kit::postPropertyValue<kit::TScalarProperty<std::string>>(channel, IP_ADDRESS, address);
+        },
+        conduit::kit::unreported);
 }
 
-bool SensorDeviceCore::push(conduit::interfaces::IDataBuffer* buffer) noexcept {
-    return kit::pushBuffer(channel, buffer);
+bool SensorDeviceCore::onDatagram(boost::shared_array<std::uint8_t> data,
+                                  std::size_t length) noexcept {
+    publishIPAddressOnce();
+    // A datagram whose buffers could not be built is dropped without a word, as a
+    // malformed one is; the next datagram is received all the same.
+    return conduit::kit::guarded(
+        false,
+        [&] {
+            ParsedDatagram parsed = parse(data.get(), length);
+            if (!parsed.isReading())
+                return false;
+            for (std::size_t i = 0; i < parsed.size(); ++i) {
+                // A refused buffer ends the datagram; the ones after it go with parsed.
+                if (!kit::pushBuffer(channel, parsed.release(i)))
+                    return false;
+            }
+            return true;
+        },
+        conduit::kit::unreported);
 }
 
 } // namespace mobilesensor

@@ -4,19 +4,23 @@
 #include "conduit/interfaces/property_list.h"
 #include "conduit/kit/boundary.h"
 #include "mobilesensor/udp_listener.h"
+#include "parsed_datagram.h"
 
 #include <boost/core/noncopyable.hpp>
+#include <boost/shared_array.hpp>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace mobilesensor {
 
 // What the two sensor devices share: the "PortNumber" and "IPAddress" options, the
-// published properties, the UDP listener and its cycle, the messages, the
-// once-per-open "IPAddress" report and the hand-over of buffers. A device owns one
-// core and adds the parsing of its app's datagrams.
+// published properties, the UDP listener and its cycle, the messages, and the path
+// of a datagram: the once-per-open "IPAddress" report, then the buffers that the
+// device's parse function makes of it, handed to the channel. A device is this core
+// with its parser (sensor_device.h).
 //
 // Every operation that the host reaches catches what it raises and reports it as an
 // "error" message with the identifier "KORVEX:<component>:runtimeError"; nothing
@@ -24,18 +28,21 @@ namespace mobilesensor {
 // first successful init.
 //
 // Threads. init, open, close and the destructor run on the host's control thread.
-// The data callback, publishIPAddressOnce and push run on the listener's service
+// onDatagram, and the parse function it calls, run on the listener's service
 // thread while the listener runs. The listener is stopped (its thread joined)
 // before anything the service thread reads is changed: open clears the report flag
 // only while no cycle runs, and init stops a running listener before it replaces it.
 class SensorDeviceCore : private boost::noncopyable {
 public:
+    // What the device makes of one datagram: data holds at least length bytes and
+    // may be written to. Service thread, one datagram at a time.
+    using Parse = std::function<ParsedDatagram(std::uint8_t* data, std::size_t length)>;
+
     // component names the device in message identifiers ("kinedgram"); receiveSize
-    // is the longest datagram the listener delivers whole; onDatagram gets every
-    // datagram the listener accepts.
+    // is the longest datagram the listener delivers whole.
     SensorDeviceCore(conduit::interfaces::channel::IControl& hostChannel, std::string component,
-                     std::size_t listenerReceiveSize, UDPListener::DataCallback onDatagram);
-    // Stops and deletes the listener: no callback runs once this has returned.
+                     std::size_t listenerReceiveSize, Parse parseDatagram);
+    // Stops and deletes the listener: no datagram is parsed once this has returned.
     ~SensorDeviceCore();
 
     // Reads "PortNumber" (a double) and "IPAddress" (a string), each defaulting to
@@ -54,23 +61,22 @@ public:
     void errorFcn(const std::string& id, const std::string& text) noexcept;
     void warnFcn(const std::string& id, const std::string& text) noexcept;
 
-    // Service thread: posts "IPAddress" with the local address that reached the
-    // phone, the first time it is called after each open.
-    void publishIPAddressOnce() noexcept;
-    // Service thread: hands buffer to the channel; true when the channel accepted
-    // it. The buffer is the channel's from then on, whatever happened.
-    bool push(conduit::interfaces::IDataBuffer* buffer) noexcept;
+    // The listener's data callback (service thread). The first datagram after each
+    // open, whatever it holds, posts "IPAddress" with the local address that reached
+    // the phone. Then the buffers that parse makes of it go to the channel in order;
+    // one the channel does not accept ends the datagram, and the buffers after it
+    // are released unsent. True when the datagram was a reading and the channel
+    // accepted all of its buffers (or it had none); false otherwise, also when parse
+    // threw. Never throws.
+    bool onDatagram(boost::shared_array<std::uint8_t> data, std::size_t length) noexcept;
 
     conduit::interfaces::channel::IControl& getChannel() const { return channel; }
-
-    // For tests: the options of the last successful init.
-    std::uint16_t requestedPort() const { return port; }
-    const std::string& requestedAddress() const { return ipAddress; }
 
 private:
     void initialise(const conduit::interfaces::device::PropertyList& options,
                     conduit::interfaces::device::PropertyList& published);
     void postPort() noexcept;
+    void publishIPAddressOnce() noexcept;
     // The kit's catch ladder with this device's identifier.
     template <class Operation> void guarded(Operation&& operation) noexcept;
 
@@ -78,7 +84,7 @@ private:
     const std::string invalidPortId;
     const conduit::kit::device::FailureMessage runtimeError;
     const std::size_t receiveSize;
-    const UDPListener::DataCallback dataCallback;
+    const Parse parse;
 
     std::unique_ptr<UDPListener> listener;
     std::uint16_t port = 0;

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-// Internal to kinelink: where the listener and the sample buffers add to the totals
-// that getKinelinkCounts reads (kinelink_counts.h).
+// Internal to kinelink: where the listener and the sample buffers record each
+// datagram and each buffer, adding to the totals that getKinelinkCounts reads
+// (kinelink_counts.h).
 
 namespace mobilesensor::counters {
 
