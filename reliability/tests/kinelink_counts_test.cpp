@@ -135,6 +135,29 @@ TEST(KinelinkCounts, DatagramsTheSystemDroppedAreTakenFromTheSocketAsItCloses) {
     EXPECT_EQ(gate.callCount(), d.datagramsDelivered);
 }
 
+// The counts this program reads are those of the kinelink that the loaded plug-ins
+// call: one datagram through a loaded device moves them by one, and its buffer by
+// one. (Two copies of kinelink in the process would leave these counts still.)
+TEST(KinelinkCounts, TheLoadedPluginsCountInThisProgramsKinelink) {
+    mobilesensor::testing::PluginSession session("kinedgram");
+    session.init(korvex::host::Options());
+    const std::uint16_t port = session.open();
+    ASSERT_NE(0, port);
+    LoopbackSender sender("127.0.0.1");
+    const KinelinkCounts before = getKinelinkCounts();
+
+    sendText(sender, port, "A,1,2,1.5,2.5,3.5\n");
+    ASSERT_TRUE(session.channel.waitForBuffers(1, mobilesensor::testing::WAIT));
+    session.close();
+    KinelinkCounts d = since(before);
+    EXPECT_EQ(1u, d.datagramsReceived);
+    EXPECT_EQ(1u, d.datagramsDelivered);
+    EXPECT_EQ(1u, d.sampleBuffersCreated);
+    EXPECT_EQ(0u, d.sampleBuffersDestroyed);
+    session.channel.takeAllBuffers();
+    EXPECT_EQ(1u, since(before).sampleBuffersDestroyed);
+}
+
 TEST(KinelinkCounts, SampleBuffersAreCountedWhenCreatedAndWhenDestroyed) {
     using mobilesensor::GyroscopeDataBuffer;
     using mobilesensor::MobileSensorDataBuffer;

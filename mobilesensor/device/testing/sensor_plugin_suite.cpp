@@ -124,6 +124,12 @@ TEST_P(SensorPlugin, RejectedInitKeepsTheEarlierListener) {
     EXPECT_EQ(port, session.open());
     EXPECT_EQ(reading, plugin.kinds(plugin.exchange(port, GetParam().reading)));
     session.close();
+    // Nor did the rejected inits change the defaults of the next init.
+    session.init(Options());
+    EXPECT_EQ(port, session.open());
+    EXPECT_EQ(reading, plugin.kinds(plugin.exchange(port, GetParam().reading)));
+    session.close();
+    EXPECT_EQ(3u, session.channel.messages().size());
 }
 
 TEST_P(SensorPlugin, OptionsDefaultToThoseOfTheLastGoodInit) {
