@@ -13,7 +13,7 @@ SensorExchange::SensorExchange(SensorApp sensorApp)
     : app(std::move(sensorApp)), session(app.plugin) {}
 
 std::uint16_t SensorExchange::initAndOpen() {
-    session.init(korvex::host::Options());
+    session.initWithPort(findFreePort());
     const std::uint16_t port = session.open();
     EXPECT_NE(0, port);
     return port;

@@ -45,8 +45,9 @@ class SensorExchange {
 public:
     explicit SensorExchange(SensorApp sensorApp);
 
-    // init without options, then open; the port posted (a failure is recorded when
-    // none could be bound).
+    // init with a port the system found free (so that no other program's ports of
+    // the search order matter), then open; the port posted (a failure is recorded
+    // when it could not be bound).
     std::uint16_t initAndOpen();
 
     // Sends datagram to port, then a marker reading with a value of its own, and

@@ -45,12 +45,38 @@ std::uint16_t findFreePortPair() {
     throw std::runtime_error("no free pair of UDP ports");
 }
 
-std::uint16_t expectedSearchPort() {
+namespace {
+
+std::vector<std::uint16_t> fixedList() {
+    std::vector<std::uint16_t> ports;
     bool sequential = false;
-    std::uint16_t port = getNextPortToTry(0, sequential);
-    while (port != 0 && !canBind("0.0.0.0", port))
-        port = getNextPortToTry(port, sequential);
-    return port;
+    for (std::uint16_t port = getNextPortToTry(0, sequential); !sequential;
+         port = getNextPortToTry(port, sequential))
+        ports.push_back(port);
+    return ports;
+}
+
+} // namespace
+
+std::vector<bool> fixedListBindableNow() {
+    std::vector<bool> bindable;
+    for (const std::uint16_t port : fixedList())
+        bindable.push_back(canBind("0.0.0.0", port));
+    return bindable;
+}
+
+bool searchSkippedOnlyTakenPorts(std::uint16_t port, const std::vector<bool>& before,
+                                 const std::vector<bool>& after) {
+    if (port == 0)
+        return false;
+    const std::vector<std::uint16_t> list = fixedList();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == port)
+            return true;
+        if (before.at(i) && after.at(i))
+            return false; // free all along, yet passed over
+    }
+    return port >= 49152;
 }
 
 DatagramSender::DatagramSender() : socket(io) {

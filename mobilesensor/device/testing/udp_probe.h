@@ -22,9 +22,17 @@ std::uint16_t findFreePort();
 // A port that every address can bind now, and whose neighbour port + 1 can too.
 std::uint16_t findFreePortPair();
 
-// The port a searching listener binds now: the first candidate of the search order
-// that every address can bind; 0 when none can.
-std::uint16_t expectedSearchPort();
+// For each port of the search order's fixed list (50000, 60000, 51111 ... 64444),
+// whether every address can bind it now.
+std::vector<bool> fixedListBindableNow();
+
+// Whether a search that bound port passed over only ports of the fixed list that
+// were taken at one of two moments around it (before and after, each measured with
+// fixedListBindableNow), and, past the list, bound a port of the counted range.
+// Other programs take and free ports of the list at any moment, so a search is
+// judged against what they held around it rather than against one earlier probe.
+bool searchSkippedOnlyTakenPorts(std::uint16_t port, const std::vector<bool>& before,
+                                 const std::vector<bool>& after);
 
 // A socket bound to 127.0.0.1 with a port of the system's choice; it sends to
 // 127.0.0.1 only.
