@@ -1,11 +1,14 @@
 #pragma once
 
+#include "kinelink_export.h"
+
 #include <cstdint>
 
 // Totals that kinelink keeps for the whole process, over every listener and every
 // sample buffer, so that a test can account for each datagram and each buffer. They
 // only grow, from the moment kinelink is loaded: compare two readings. Any thread.
-// Not exported: tests reach them through kinelink_static.
+// Exported for the programs that show a process's datagram counts (the kx module,
+// sensorview) until they read them per port.
 
 namespace mobilesensor {
 
@@ -28,7 +31,7 @@ struct KinelinkCounts {
     std::uint64_t sampleBuffersDestroyed = 0;
 };
 
-KinelinkCounts getKinelinkCounts();
+KINELINK_EXPORT KinelinkCounts getKinelinkCounts();
 
 // What was counted between two readings of the counts.
 inline KinelinkCounts operator-(const KinelinkCounts& later, const KinelinkCounts& earlier) {
