@@ -166,11 +166,13 @@ std::vector<std::string> firstArrivals(const std::vector<std::string>& payloads)
     return first;
 }
 
-// The counts of the summary's broker line of a phone: published and overflowed.
+// The counts of the summary's broker line of a phone: published (confirmed by the
+// broker), overflowed and unsent at the end (sent perhaps, but never confirmed).
 struct Published {
     std::uint64_t output = 0;
     std::uint64_t published = 0;
     std::uint64_t overflowed = 0;
+    std::uint64_t unsent = 0;
 };
 
 Published publishedOf(const std::string& err, const std::string& address,
@@ -178,7 +180,7 @@ Published publishedOf(const std::string& err, const std::string& address,
     std::smatch match;
     const std::regex line("sensorstream: mqtt to " + address + ": " + phone +
                           ": readings output ([0-9]+), published ([0-9]+)(, ([0-9]+) overflowed "
-                          "the queue)?");
+                          "the queue)?(, ([0-9]+) unsent at the end)?");
     Published counts;
     if (!std::regex_search(err, match, line)) {
         ADD_FAILURE() << "no broker line for " << phone << " in " << err;
@@ -187,6 +189,7 @@ Published publishedOf(const std::string& err, const std::string& address,
     counts.output = std::stoull(match[1]);
     counts.published = std::stoull(match[2]);
     counts.overflowed = match[4].matched ? std::stoull(match[4]) : 0;
+    counts.unsent = match[6].matched ? std::stoull(match[6]) : 0;
     return counts;
 }
 
@@ -316,7 +319,7 @@ TEST(SensorstreamBroker, BrokerStoppedAndStartedAgainOverflowIsCountedExactly) {
         SCOPED_TRACE(phone.name);
         const auto counts = publishedOf(result.err, broker.address(), phone.name);
         EXPECT_EQ(output.at(phone.name).size(), counts.output);
-        EXPECT_EQ(counts.output, counts.published + counts.overflowed)
+        EXPECT_EQ(counts.output, counts.published + counts.overflowed + counts.unsent)
             << "every reading published or counted";
         overflowed += counts.overflowed;
         published += counts.published;
@@ -334,7 +337,11 @@ TEST(SensorstreamBroker, BrokerStoppedAndStartedAgainOverflowIsCountedExactly) {
         const auto& lines = output.at(phone.name);
         const auto first = firstArrivals(received.at(phone.name));
         const auto counts = publishedOf(result.err, broker.address(), phone.name);
-        EXPECT_EQ(counts.published, first.size());
+        // At QoS 1 a reading whose confirmation had not come back when the broker
+        // stopped, or when the program gave up at the end, may have arrived all the
+        // same: it is counted unsent, not published.
+        EXPECT_GE(first.size(), counts.published);
+        EXPECT_LE(first.size(), counts.published + counts.unsent);
         std::size_t at = 0;
         std::size_t missing = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -345,7 +352,8 @@ TEST(SensorstreamBroker, BrokerStoppedAndStartedAgainOverflowIsCountedExactly) {
             ++missing;
         }
         EXPECT_EQ(first.size(), at) << "in the order of the output, nothing else";
-        EXPECT_EQ(counts.overflowed, missing);
+        EXPECT_GE(missing, counts.overflowed);
+        EXPECT_LE(missing, counts.overflowed + counts.unsent);
     }
 }
 

@@ -126,7 +126,10 @@ def test_page_plots_the_streamed_values_tracks_the_fixes_and_shows_the_camera(br
         wait_for(browser, "sensorview.status.accounting[0].delivered === %d" % sent, 30,
                  "the datagram count")
         assert browser.find_element(By.ID, "accounting").text.find(str(sent)) >= 0
-        assert browser.execute_script("return sensorview.missed;") == {"readings": 0, "frames": 0}
+        # No reading was missed (the plots above hold every one). Frames are another
+        # matter: a page starved of the processor may miss some, which it is told.
+        missed = browser.execute_script("return sensorview.missed;")
+        assert missed["readings"] == 0 and isinstance(missed["frames"], int), missed
 
         # Nothing came from anywhere but this server.
         origin = "{0.scheme}://{0.netloc}".format(urlsplit(view.url))
