@@ -4,13 +4,15 @@
 // of a phone app and the converter loaded by name, a channel whose buffers go to a
 // handler of the caller's, and the device driven through init, open, close and
 // term. Property values are shown through the converter, as the host shows them to
-// its user. The Python module receives readings this way; sensorstream's own
-// session (tools/sensorstream) marks every buffer with its phone for a shared queue.
+// its user. The Python module receives readings this way; sensorstream's session
+// (tools/sensorstream) is this one with a handler that marks each buffer with its
+// phone for the run's shared queue.
 
 #include "device_error.h"
 #include "host/channel.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
+#include "sensor_app.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,12 +21,6 @@
 #include <vector>
 
 namespace kxtools {
-
-// The two phone apps: the text app (kinedgram) and the binary app (kinescope).
-enum class SensorApp { Text, Binary };
-
-// The device plug-in of an app: kinedgram or kinescope.
-const char* devicePluginName(SensorApp app);
 
 struct SensorSettings {
     SensorApp app = SensorApp::Text;

@@ -1,13 +1,15 @@
 #pragma once
 
-// The two phone apps and the device plug-in that receives each.
+// The two phone apps and the device plug-in that receives each (the programs'
+// shared ones), with the names sensorstream's options give them.
+
+#include "tools/common/sensor_app.h"
 
 namespace sensorstream {
 
-enum class App { Text, Binary };
+using App = kxtools::SensorApp;
+using kxtools::devicePluginName;
 
-// The device plug-in of an app: kinedgram or kinescope.
-const char* devicePluginName(App app);
 const char* appName(App app); // "text" or "binary"
 
 } // namespace sensorstream

@@ -58,7 +58,7 @@ void tellNews(std::vector<std::unique_ptr<PhoneFeed>>& phones, CameraFeed* camer
         for (const auto& message : phone->session().newMessages())
             std::fprintf(stderr, "sensorview: %s from %s (phone '%s'): %s\n", message.type.c_str(),
                          phone->session().deviceName().c_str(), phone->phone().name.c_str(),
-                         sensorstream::messageText(message).c_str());
+                         kxtools::messageText(message).c_str());
     }
     if (camera != nullptr) {
         for (const auto& message : camera->session().newMessages())
