@@ -6,6 +6,7 @@
 #include "expected_readings.h"
 #include "json_reader.h"
 #include "mobilesensor/device/testing/udp_probe.h"
+#include "program_runs.h"
 #include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/child_process.h"
 #include "tools/phonesim/recording.h"
@@ -33,6 +34,8 @@ using mobilesensor::testing::findFreePort;
 using sensorstream::SAMPLE_FIELD_NAMES;
 using sensorstream::testing::JsonValue;
 using sensorstream::testing::parseJson;
+using sensorstream::testing::phonesim;
+using sensorstream::testing::startSensorstream;
 
 struct TemporaryFile {
     std::string path;
@@ -55,21 +58,6 @@ std::vector<JsonValue> jsonLines(const std::string& text) {
     while (std::getline(in, line))
         lines.push_back(parseJson(line));
     return lines;
-}
-
-// Starts sensorstream on port and waits until its device listens.
-std::unique_ptr<ChildProcess> startSensorstream(std::uint16_t port,
-                                                std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {SENSORSTREAM_PATH, "--port", std::to_string(port)});
-    auto child = std::make_unique<ChildProcess>(arguments);
-    EXPECT_TRUE(child->waitForError("UDP port " + std::to_string(port), 20s))
-        << "sensorstream did not start listening";
-    return child;
-}
-
-ChildResult phonesim(std::uint16_t port, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {PHONESIM_PATH, "--quiet", "--port", std::to_string(port)});
-    return kxtools::runChild(arguments, 60s);
 }
 
 struct Walk {

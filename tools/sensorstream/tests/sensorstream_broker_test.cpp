@@ -8,7 +8,9 @@
 #include "mobilesensor/device/testing/udp_probe.h"
 #include "mosquitto_broker.h"
 #include "mqtt_subscriber.h"
+#include "program_runs.h"
 #include "tools/common/child_process.h"
+#include "tools/phonesim/recording.h"
 #include "tools/phonesim/scenario.h"
 #include "tools/sensorstream/mqtt_topics.h"
 #include "tools/sensorstream/sample_record.h"
@@ -33,6 +35,7 @@ using phonesim::App;
 using sensorstream::testing::BrokerOptions;
 using sensorstream::testing::expectedReadings;
 using sensorstream::testing::JsonValue;
+using sensorstream::testing::linesOf;
 using sensorstream::testing::MosquittoBroker;
 using sensorstream::testing::MqttSubscriber;
 using sensorstream::testing::parseJson;
@@ -41,8 +44,6 @@ using sensorstream::testing::SubscriberOptions;
 
 constexpr auto DEADLINE = 60s;
 const std::string PREFIX = "lab/test";
-
-const char* appArgument(App app) { return app == App::Text ? "text" : "binary"; }
 
 // A phone of the test: its name, app, port and the datagrams phonesim sends it.
 struct TestPhone {
@@ -55,7 +56,7 @@ struct TestPhone {
     std::size_t readings = 0; // what the device and the converter make of them
 
     std::string option() const {
-        return name + "=" + appArgument(app) + ":" + std::to_string(port);
+        return name + "=" + phonesim::appName(app) + ":" + std::to_string(port);
     }
 };
 
@@ -102,7 +103,7 @@ std::vector<std::unique_ptr<ChildProcess>> startPhones(const std::vector<TestPho
     for (const auto& phone : phones)
         senders.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
             PHONESIM_PATH, "--quiet", "--port", std::to_string(phone.port), "--app",
-            appArgument(phone.app), "--seed", std::to_string(phone.seed), "--rate",
+            phonesim::appName(phone.app), "--seed", std::to_string(phone.seed), "--rate",
             std::to_string(phone.rate), "--count", std::to_string(count)}));
     return senders;
 }
@@ -112,14 +113,6 @@ void expectSent(std::vector<std::unique_ptr<ChildProcess>>& senders) {
         const auto result = sender->wait(DEADLINE);
         EXPECT_EQ(0, result.exitCode) << result.err;
     }
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 // The output's JSON lines by their "Phone", in order.

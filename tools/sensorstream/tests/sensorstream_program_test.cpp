@@ -5,6 +5,7 @@
 #include "expected_readings.h"
 #include "json_reader.h"
 #include "mobilesensor/device/testing/udp_probe.h"
+#include "program_runs.h"
 #include "tools/common/child_process.h"
 #include "tools/phonesim/datagram_encoder.h"
 #include "tools/phonesim/recording.h"
@@ -35,9 +36,10 @@ using sensorstream::SAMPLE_FIELD_NAMES;
 using sensorstream::testing::ExpectedReading;
 using sensorstream::testing::expectedReadings;
 using sensorstream::testing::JsonValue;
+using sensorstream::testing::linesOf;
 using sensorstream::testing::parseJson;
-
-const char* appArgument(App app) { return app == App::Text ? "text" : "binary"; }
+using sensorstream::testing::phonesim;
+using sensorstream::testing::startSensorstream;
 
 std::string appTestName(const ::testing::TestParamInfo<App>& info) {
     return info.param == App::Text ? "Text" : "Binary";
@@ -54,14 +56,6 @@ std::vector<phonesim::Reading> scenarioReadings(App app, std::uint64_t seed, dou
     for (std::size_t i = 0; i < count; ++i)
         readings.push_back(scenario.next());
     return readings;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 std::size_t countOf(const std::string& text, const std::string& part) {
@@ -87,21 +81,6 @@ struct TemporaryFile {
 
 ChildResult sensorstream(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), SENSORSTREAM_PATH);
-    return kxtools::runChild(arguments, 60s);
-}
-
-// Starts sensorstream on port and waits until its device listens.
-std::unique_ptr<ChildProcess> startSensorstream(std::uint16_t port,
-                                                std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {SENSORSTREAM_PATH, "--port", std::to_string(port)});
-    auto child = std::make_unique<ChildProcess>(arguments);
-    EXPECT_TRUE(child->waitForError("UDP port " + std::to_string(port), 20s))
-        << "sensorstream did not start listening";
-    return child;
-}
-
-ChildResult phonesim(std::uint16_t port, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {PHONESIM_PATH, "--quiet", "--port", std::to_string(port)});
     return kxtools::runChild(arguments, 60s);
 }
 
@@ -357,10 +336,10 @@ TEST_P(SensorstreamEndToEnd, EveryDatagramBecomesTheExpectedStructures) {
     const std::size_t sent = 300;
     const auto expected = expectedReadings(scenarioReadings(app, 7, 100, sent));
     const std::uint16_t port = findFreePort();
-    auto receiver = startSensorstream(port, {"--app", appArgument(app), "--count",
+    auto receiver = startSensorstream(port, {"--app", phonesim::appName(app), "--count",
                                              std::to_string(expected.size()), "--duration", "30"});
-    const auto sender = phonesim(port, {"--app", appArgument(app), "--seed", "7", "--rate", "100",
-                                        "--count", std::to_string(sent)});
+    const auto sender = phonesim(port, {"--app", phonesim::appName(app), "--seed", "7", "--rate",
+                                        "100", "--count", std::to_string(sent)});
     ASSERT_EQ(0, sender.exitCode) << sender.err;
     const auto result = receiver->wait(40s);
     ASSERT_EQ(0, result.exitCode) << result.err;
@@ -391,7 +370,7 @@ TEST_P(SensorstreamEndToEnd, AMinuteOfWalkingWithItsFixSelectionInCsv) {
     while (readings.empty() || readings.back().time < 75.0)
         readings.push_back(scenario.next());
 
-    TemporaryFile recording(std::string("walk_") + appArgument(app) + ".txt");
+    TemporaryFile recording(std::string("walk_") + phonesim::appName(app) + ".txt");
     {
         std::ofstream out(recording.path, std::ios::binary);
         phonesim::RecordingWriter writer(out, app);
@@ -404,11 +383,11 @@ TEST_P(SensorstreamEndToEnd, AMinuteOfWalkingWithItsFixSelectionInCsv) {
             << "the walk exercises the fix selection";
     }
 
-    TemporaryFile csv(std::string("walk_") + appArgument(app) + ".csv");
+    TemporaryFile csv(std::string("walk_") + phonesim::appName(app) + ".csv");
     const std::uint16_t port = findFreePort();
-    auto receiver =
-        startSensorstream(port, {"--app", appArgument(app), "--format", "csv", "--output", csv.path,
-                                 "--count", std::to_string(expected.size()), "--duration", "30"});
+    auto receiver = startSensorstream(port, {"--app", phonesim::appName(app), "--format", "csv",
+                                             "--output", csv.path, "--count",
+                                             std::to_string(expected.size()), "--duration", "30"});
     const auto sender = phonesim(port, {"--replay", recording.path, "--rate", "300"});
     ASSERT_EQ(0, sender.exitCode) << sender.err;
     const auto result = receiver->wait(40s);
