@@ -235,9 +235,11 @@ TEST(SensorstreamArrivals, ASecondSenderIsNeitherRecordedNorCounted) {
     EXPECT_EQ(both, jsonLines(result.out).size());
     std::ifstream in(recording.path, std::ios::binary);
     EXPECT_EQ(120u, phonesim::readRecording(in).datagrams.size());
+    // The report is held by name: a range-for over a member of the temporary would
+    // read freed memory.
+    const JsonValue report = parseJson(health.text());
     double readings = 0.0;
-    for (const auto& stream :
-         parseJson(health.text()).at("phones").items.at(0).at("measurements").items)
+    for (const auto& stream : report.at("phones").items.at(0).at("measurements").items)
         readings += stream.at("readings").number;
     EXPECT_EQ(static_cast<double>(both), readings);
 }
