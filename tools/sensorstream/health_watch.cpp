@@ -39,6 +39,18 @@ std::vector<arrivals::PhoneReport> HealthWatch::report(std::optional<double> now
     return reports;
 }
 
+MeasurementHealth HealthWatch::phoneHealth(std::size_t phone, double now) const {
+    MeasurementHealth health;
+    if (phone >= names.size())
+        return health;
+    const std::lock_guard<std::mutex> lock(mutex);
+    for (std::size_t code = 0; code < health.size(); ++code) {
+        if (const auto& tracker = trackers[phone][code])
+            health[code] = tracker->health(now);
+    }
+    return health;
+}
+
 std::vector<std::string> HealthWatch::summaryLines() const {
     std::vector<std::string> lines;
     for (const auto& phone : report()) {

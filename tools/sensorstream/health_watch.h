@@ -17,6 +17,9 @@
 
 namespace sensorstream {
 
+// One phone's streams by measurement code; empty where none has come.
+using MeasurementHealth = std::array<std::optional<arrivals::SeriesHealth>, MAX_MEASUREMENT + 1>;
+
 class HealthWatch {
 public:
     explicit HealthWatch(std::vector<std::string> phoneNames, arrivals::GapRule rule = {});
@@ -28,6 +31,10 @@ public:
     // Any thread. Phones in the list's order, measurements in the order their first
     // readings came; with now, ongoing silences too.
     std::vector<arrivals::PhoneReport> report(std::optional<double> now = std::nullopt) const;
+
+    // Any thread. The phone's streams (its place in the list), with the silences
+    // ongoing at now (monotonic seconds); all empty for a phone not in the list.
+    MeasurementHealth phoneHealth(std::size_t phone, double now) const;
 
     // "text: acceleration 49.9/s, no gaps; orientation 49.9/s, 1 gap (longest 2.04 s)",
     // a line per phone that sent anything.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace sensorstream {
@@ -26,6 +27,8 @@ std::string rightAligned(const std::string& text, std::size_t width) {
 
 constexpr std::size_t MEASUREMENT_COLUMN = 20;
 constexpr std::size_t RATE_COLUMN = 9;
+constexpr std::size_t ACHIEVED_COLUMN = 10;
+constexpr std::size_t GAPS_COLUMN = 30;
 constexpr std::size_t FIELD_COLUMN = 19;
 constexpr std::size_t VALUE_COLUMN = 14;
 
@@ -56,6 +59,21 @@ std::string sparkline(const std::deque<double>& values) {
     return line;
 }
 
+std::string gapsText(const arrivals::SeriesHealth& health) {
+    char text[96];
+    if (health.gaps == 0 || !health.longestGap)
+        std::snprintf(text, sizeof text, "none");
+    else
+        std::snprintf(text, sizeof text, "%llu, longest %.2f s",
+                      static_cast<unsigned long long>(health.gaps), health.longestGap->seconds);
+    std::string gaps = text;
+    if (health.silentFor) {
+        std::snprintf(text, sizeof text, ", silent %.1f s", *health.silentFor);
+        gaps += text;
+    }
+    return gaps;
+}
+
 LiveTable::LiveTable(std::size_t length) : historyLength(length == 0 ? 1 : length) {}
 
 void LiveTable::add(std::size_t phone, const SampleRecord& record) {
@@ -84,17 +102,19 @@ void LiveTable::add(std::size_t phone, const SampleRecord& record) {
 namespace {
 
 std::string columnNames() {
-    return padded("measurement", MEASUREMENT_COLUMN) + rightAligned("rate", RATE_COLUMN) + "  " +
+    return padded("measurement", MEASUREMENT_COLUMN) + rightAligned("rate", RATE_COLUMN) +
+           rightAligned("achieved", ACHIEVED_COLUMN) + "  " + padded("gaps", GAPS_COLUMN) + "  " +
            padded("field", FIELD_COLUMN) + rightAligned("latest", VALUE_COLUMN) + "  recent";
 }
 
 } // namespace
 
 std::vector<std::string> LiveTable::lines(const std::string& title, const MeasurementRates& rates,
-                                          const std::string& status) const {
+                                          const std::string& status,
+                                          const MeasurementHealth& health) const {
     std::vector<std::string> out{title, columnNames()};
     std::lock_guard<std::mutex> lock(mutex);
-    appendRows(phones.empty() ? PhoneRows() : phones.front(), rates, out);
+    appendRows(phones.empty() ? PhoneRows() : phones.front(), rates, health, out);
     out.push_back(status);
     return out;
 }
@@ -106,14 +126,15 @@ std::vector<std::string> LiveTable::lines(const std::string& title,
     std::lock_guard<std::mutex> lock(mutex);
     for (std::size_t phone = 0; phone < sections.size(); ++phone) {
         out.push_back(sections[phone].title);
-        appendRows(phone < phones.size() ? phones[phone] : PhoneRows(), sections[phone].rates, out);
+        appendRows(phone < phones.size() ? phones[phone] : PhoneRows(), sections[phone].rates,
+                   sections[phone].health, out);
     }
     out.insert(out.end(), status.begin(), status.end());
     return out;
 }
 
 void LiveTable::appendRows(const PhoneRows& rows, const MeasurementRates& rates,
-                           std::vector<std::string>& out) const {
+                           const MeasurementHealth& health, std::vector<std::string>& out) const {
     if (rows.empty())
         out.push_back("(no reading yet)");
     // Known measurements in display order, then any other code.
@@ -128,13 +149,26 @@ void LiveTable::appendRows(const PhoneRows& rows, const MeasurementRates& rates,
         if (found == rows.end())
             continue;
         const MeasurementRow& row = found->second;
-        const double rate = measurement >= 0 && measurement <= MAX_MEASUREMENT
-                                ? rates[static_cast<std::size_t>(measurement)]
-                                : 0.0;
+        const bool known = measurement >= 0 && measurement <= MAX_MEASUREMENT;
+        const double rate = known ? rates[static_cast<std::size_t>(measurement)] : 0.0;
         char rateText[32];
         std::snprintf(rateText, sizeof rateText, "%.1f/s", rate);
+        // The stream's health, when the caller has it.
+        std::string achieved;
+        std::string gaps;
+        std::optional<arrivals::SeriesHealth> stream;
+        if (known)
+            stream = health[static_cast<std::size_t>(measurement)];
+        if (stream) {
+            char achievedText[32];
+            std::snprintf(achievedText, sizeof achievedText, "%.1f/s", stream->achievedRate);
+            achieved = achievedText;
+            gaps = gapsText(*stream);
+        }
         const std::string first = padded(measurementName(measurement), MEASUREMENT_COLUMN) +
-                                  rightAligned(rateText, RATE_COLUMN);
+                                  rightAligned(rateText, RATE_COLUMN) +
+                                  rightAligned(achieved, ACHIEVED_COLUMN) + "  " +
+                                  padded(gaps, GAPS_COLUMN);
         const std::string blank(first.size(), ' ');
         if (row.fields.empty())
             out.push_back(first + "  " + padded("(no fields)", FIELD_COLUMN) + "  at " + row.time);

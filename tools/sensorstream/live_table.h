@@ -1,9 +1,11 @@
 #pragma once
 
-// The --live view: for each phone, and for each measurement seen of it, the latest
-// value of every field it sets, with a sparkline of the recent values, redrawn in
-// place.
+// The --live view: for each phone, and for each measurement seen of it, its rate and
+// stream health (the rate achieved since its first reading, its gaps with the
+// longest, a silence going on now) and the latest value of every field it sets,
+// with a sparkline of the recent values, redrawn in place.
 
+#include "health_watch.h"
 #include "reading_stats.h"
 #include "sample_record.h"
 
@@ -25,14 +27,16 @@ public:
     void add(const SampleRecord& record) { add(0, record); }
 
     // The lines of the table of the first phone under a title line; the status text
-    // is the last line.
+    // is the last line. Health left out: those columns stay blank.
     std::vector<std::string> lines(const std::string& title, const MeasurementRates& rates,
-                                   const std::string& status) const;
+                                   const std::string& status,
+                                   const MeasurementHealth& health = {}) const;
 
-    // A phone's part of the table: its title line and its rates.
+    // A phone's part of the table: its title line, its rates and its streams' health.
     struct Section {
         std::string title;
         MeasurementRates rates{};
+        MeasurementHealth health{};
     };
     // Every phone's part under one title line and one line of column names, the
     // status lines last.
@@ -52,12 +56,16 @@ private:
 
     using PhoneRows = std::map<std::int32_t, MeasurementRow>;
     void appendRows(const PhoneRows& rows, const MeasurementRates& rates,
-                    std::vector<std::string>& out) const;
+                    const MeasurementHealth& health, std::vector<std::string>& out) const;
 
     std::size_t historyLength;
     mutable std::mutex mutex;
     std::vector<PhoneRows> phones; // guarded by mutex; grows with the phones seen
 };
+
+// The gaps column of a stream: "none", "2, longest 2.04 s", and a silence going on
+// now: "none, silent 3.1 s".
+std::string gapsText(const arrivals::SeriesHealth& health);
 
 // Eight levels of block characters, the lowest value to the highest of the
 // values; a constant run is drawn at mid height and a NaN as a space.

@@ -67,18 +67,24 @@ void StatusView::draw(Clock::time_point now) {
     if (settings.publisher != nullptr)
         broker = settings.publisher->status();
     auto status = statusLines(seconds, phones, broker ? &*broker : nullptr);
+    const double monotonicNow = arrivals::monotonicSeconds(now);
     if (settings.health != nullptr && !status.empty())
-        status.front() += ", " + settings.health->statusText(arrivals::monotonicSeconds(now));
+        status.front() += ", " + settings.health->statusText(monotonicNow);
+    // Each phone's streams for the live table, silences counted up to now.
+    const auto healthOf = [&](std::size_t phone) {
+        return settings.health != nullptr ? settings.health->phoneHealth(phone, monotonicNow)
+                                          : MeasurementHealth{};
+    };
     if (settings.live == nullptr) {
         console.showBlock(status, settings.width);
     } else if (phones.size() == 1) {
-        console.showBlock(
-            settings.live->lines(settings.liveTitle, phones.front().rates, status.front()),
-            settings.width);
+        console.showBlock(settings.live->lines(settings.liveTitle, phones.front().rates,
+                                               status.front(), healthOf(0)),
+                          settings.width);
     } else {
         std::vector<LiveTable::Section> sections;
         for (std::size_t i = 0; i < phones.size(); ++i)
-            sections.push_back({settings.phones[i].sectionTitle, phones[i].rates});
+            sections.push_back({settings.phones[i].sectionTitle, phones[i].rates, healthOf(i)});
         console.showBlock(settings.live->lines(settings.liveTitle, sections, status),
                           settings.width);
     }

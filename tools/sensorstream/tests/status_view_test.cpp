@@ -1,4 +1,5 @@
 #include "file_contents.h"
+#include "sample_structures.h"
 #include "tools/sensorstream/status_view.h"
 
 #include <cstdio>
@@ -10,6 +11,8 @@ using namespace sensorstream;
 using namespace std::chrono_literals;
 using Clock = StatusView::Clock;
 using sensorstream::testing::contentsOf;
+using sensorstream::testing::MARCH_2_2014;
+using sensorstream::testing::sampleRecord;
 
 const Clock::time_point START{};
 
@@ -91,13 +94,49 @@ TEST_F(StatusViewTest, TheLastLiveTableStays) {
     StatusView view(console, counts, START, settings);
     view.update(START);
     view.finish(START + 100ms);
-    const std::string table = "title\n"
-                              "measurement              rate  field                      latest  "
-                              "recent\n"
-                              "(no reading yet)\n";
+    const std::string table =
+        "title\n"
+        "measurement              rate  achieved  gaps                            "
+        "field                      latest  recent\n"
+        "(no reading yet)\n";
     EXPECT_EQ(table + "0.0 s  0 readings, waiting for the phone on UDP port 0" + "\r\033[3A\033[J" +
                   table + "0.1 s  0 readings, waiting for the phone on UDP port 0\n",
               contentsOf(screen));
+}
+
+// --live with the stream health: each measurement's row shows its stream's
+// health, with the silence counted up to the drawing (the view's clock is the
+// monotonic one the arrivals are on).
+TEST_F(StatusViewTest, TheLiveTableShowsEachStreamsHealth) {
+    LiveTable live;
+    live.add(0, sampleRecord(1, MARCH_2_2014, {{"X", 1}}));
+    live.add(0, sampleRecord(6, MARCH_2_2014, {{"Pitch", 1}}));
+    HealthWatch health({"phone"});
+    // Acceleration every 20 ms for 0.4 s, a pause of 1 s, again for 0.4 s; the
+    // orientation's readings come too seldom to judge.
+    for (int i = 0; i <= 20; ++i)
+        health.arrived(0, 1, 0.02 * i);
+    for (int i = 0; i <= 20; ++i)
+        health.arrived(0, 1, 1.4 + 0.02 * i);
+    health.arrived(0, 6, 0.0);
+    health.arrived(0, 6, 1.0);
+    StatusSettings settings;
+    settings.shown = true;
+    settings.width = 300;
+    settings.phones = {{"phone", 50000, ""}};
+    settings.live = &live;
+    settings.liveTitle = "title";
+    settings.health = &health;
+    StatusView view(console, counts, START, settings);
+    view.update(START + 3s);
+    const std::string drawn = contentsOf(screen);
+    // 41 intervals in 1.8 s; at 3 s the last acceleration is 1.2 s old.
+    EXPECT_NE(std::string::npos, drawn.find("acceleration            0.0/s    22.8/s  "
+                                            "1, longest 1.00 s, silent 1.2 s  X "))
+        << drawn;
+    EXPECT_NE(std::string::npos, drawn.find("orientation             0.0/s     1.0/s  none" +
+                                            std::string(26 + 2, ' ') + "Pitch "))
+        << drawn;
 }
 
 } // namespace
