@@ -27,7 +27,9 @@ kxtools::OptionParser makeOptionParser(Settings& s) {
         "Grabs frames from a camera through the capture device plug-in framegrab, converts\n"
         "each with the frame filter pixsieve into the host's planar RGB layout, and writes\n"
         "them as PNG files. Prints the resolution and the frame rate measured while\n"
-        "grabbing. Without --webcam it uses framegrab's generated test camera.");
+        "grabbing, and each frame's arrival in seconds on the monotonic clock that\n"
+        "sensorstream's readings carry, which the file holds too (the PNG text\n"
+        "\"Monotonic\"). Without --webcam it uses framegrab's generated test camera.");
     parser
         .option("webcam", "ID",
                 "the camera: a Video4Linux device such as /dev/video0, or its stable\n"

@@ -6,6 +6,7 @@
 // arrival, so the frame rate is measured over all frames the camera delivered.
 
 #include "host/channel.h"
+#include "tools/arrivals/monotonic_clock.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -18,7 +19,7 @@ namespace camgrab {
 
 class FrameInbox {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = arrivals::MonotonicClock; // the timeline readings share
 
     struct Arrival {
         korvex::host::BufferPtr frame; // null when none came

@@ -45,9 +45,12 @@ void makeFolder(const std::string& folder) {
                                  (error ? error.message() : "a file of that name is in the way"));
 }
 
-void writeFrame(const webcam::VideoDataBuffer& planar, const std::string& path) {
+// The PNG file of a frame, carrying its arrival ("Monotonic", seconds) as a text
+// chunk, so that the file alone places the frame on the timeline readings share.
+void writeFrame(const webcam::VideoDataBuffer& planar, const std::string& path,
+                const std::string& monotonic) {
     writeRgbPng(path, planarColumnToRgbRows(planar.data, planar.height, planar.width),
-                planar.height, planar.width);
+                planar.height, planar.width, {{"Monotonic", monotonic}});
 }
 
 int run(int argc, char** argv) {
@@ -101,11 +104,12 @@ int run(int argc, char** argv) {
             continue;
         const FramePtr planar = camera->convert(std::move(arrival.frame));
         const std::string path = frameFileName(settings, ++written);
-        writeFrame(*planar, path);
-        // The frame's place on the timeline that readings share.
+        // The frame's place on the timeline that readings share, in its file and on
+        // its line.
         char monotonic[48];
         std::snprintf(monotonic, sizeof monotonic, "%.6f",
                       arrivals::monotonicSeconds(arrival.time));
+        writeFrame(*planar, path, monotonic);
         std::cout << "camgrab: wrote " << path << " (arrived at monotonic " << monotonic << " s)"
                   << std::endl;
     }

@@ -25,6 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using camgrab::testing::readPng;
+using camgrab::testing::readPngTexts;
 using kxtools::ChildResult;
 
 ChildResult camgrab(std::vector<std::string> arguments) {
@@ -176,13 +177,17 @@ TEST(CamgrabProgram, WritesFramesThatDecodeToTheTestCamerasPictures) {
         const std::string path = folder.path + "/new/sub/test-000" + std::to_string(n) + ".png";
         SCOPED_TRACE(path);
         // Each frame's arrival on this computer's monotonic clock: within the run, in
-        // the order of the frames.
+        // the order of the frames, on its line and in its file alike.
         std::smatch arrival;
         ASSERT_TRUE(std::regex_search(
             result.out, arrival,
             std::regex("camgrab: wrote " + path + R"( \(arrived at monotonic ([0-9.]+) s\)\n)")))
             << result.out;
         const double arrived = std::stod(arrival[1]);
+        // The file carries the same arrival, for whoever reads it later.
+        const auto texts = readPngTexts(path);
+        ASSERT_EQ(1u, texts.count("Monotonic"));
+        EXPECT_EQ(arrival[1].str(), texts.at("Monotonic"));
         EXPECT_LE(previousArrival, arrived + 1e-6);
         EXPECT_GE(ended, arrived);
         previousArrival = arrived;

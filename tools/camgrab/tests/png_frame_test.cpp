@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -14,6 +15,7 @@ namespace {
 using camgrab::planarColumnToRgbRows;
 using camgrab::writeRgbPng;
 using camgrab::testing::readPng;
+using camgrab::testing::readPngTexts;
 
 struct TemporaryFile {
     std::string path;
@@ -66,6 +68,31 @@ TEST(WriteRgbPng, WritesAFileThatDecodesToTheSamePixels) {
     EXPECT_EQ(height, decoded.height);
     EXPECT_EQ(3u, decoded.channels) << "an RGB file, no alpha";
     EXPECT_EQ(rows, decoded.rgb);
+}
+
+TEST(WriteRgbPng, TextChunksGoWithThePixels) {
+    const std::vector<std::uint8_t> rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    TemporaryFile file("texts.png");
+    writeRgbPng(file.path, rows, 2, 2, {{"Monotonic", "15388.848791"}, {"Source", "videotestsrc"}});
+    const std::map<std::string, std::string> expected = {{"Monotonic", "15388.848791"},
+                                                         {"Source", "videotestsrc"}};
+    EXPECT_EQ(expected, readPngTexts(file.path));
+    EXPECT_EQ(rows, readPng(file.path).rgb);
+
+    TemporaryFile plain("no_texts.png");
+    writeRgbPng(plain.path, rows, 2, 2);
+    EXPECT_TRUE(readPngTexts(plain.path).empty());
+    EXPECT_EQ(rows, readPng(plain.path).rgb);
+}
+
+TEST(WriteRgbPng, KeywordsPngCannotHoldAreRefused) {
+    const std::vector<std::uint8_t> pixel = {1, 2, 3};
+    TemporaryFile file("bad_keyword.png");
+    for (const std::string& keyword : {std::string(), std::string(80, 'k'), std::string("a\nb")})
+        EXPECT_THROW(writeRgbPng(file.path, pixel, 1, 1, {{keyword, "text"}}), std::runtime_error)
+            << keyword;
+    EXPECT_THROW(writeRgbPng(file.path, pixel, 1, 1, {{"Key", std::string("a\0b", 3)}}),
+                 std::runtime_error);
 }
 
 TEST(WriteRgbPng, FailuresNameTheFile) {

@@ -2,7 +2,10 @@
 
 // Decodes a PNG file with libpng into 8-bit RGB rows, for the tests.
 
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <png.h>
 #include <stdexcept>
 #include <string>
@@ -34,6 +37,31 @@ inline DecodedPng readPng(const std::string& path) {
         throw std::runtime_error("cannot decode " + path + ": " + reason);
     }
     return decoded;
+}
+
+// The text chunks before the pixels, keyword -> text, read with libpng's full
+// reader, which drops a chunk whose CRC is wrong.
+inline std::map<std::string, std::string> readPngTexts(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        throw std::runtime_error("cannot open " + path);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    std::map<std::string, std::string> texts;
+    if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(file);
+        throw std::runtime_error("cannot read the chunks of " + path);
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    png_textp text = nullptr;
+    const int count = png_get_text(png, info, &text, nullptr);
+    for (int i = 0; i < count; ++i)
+        texts[text[i].key] = std::string(text[i].text, text[i].text_length);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return texts;
 }
 
 } // namespace camgrab::testing
