@@ -13,6 +13,10 @@ by the same filter:
 - DeviceError, PortInUseError, UnsupportedModeError and DeviceWarning carry what
   a device reports.
 
+Readings (the column "monotonic") and frames (Frame.monotonic) carry when they
+arrived, in seconds on the computer's monotonic clock, the clock of
+time.monotonic(): one timeline for both, which setting the date does not move.
+
 Every wait releases the interpreter lock and ends with KeyboardInterrupt on
 Ctrl-C; streams and cameras close on close(), at the end of a with block, or when
 garbage collected.

@@ -29,17 +29,23 @@ class Frame:
     its memory is the converted frame itself, released when the array goes.
     timestamp: seconds from the camera's first frame to this one, as the capture
     device stamps it (NaN when it gave none).
+    monotonic: when the frame arrived from the capture device, in seconds on the
+    computer's monotonic clock (CLOCK_MONOTONIC, as time.monotonic() reads it),
+    the clock of the readings' "monotonic" column: frames and readings are on one
+    timeline.
     """
 
-    __slots__ = ("image", "timestamp")
+    __slots__ = ("image", "timestamp", "monotonic")
 
-    def __init__(self, image, timestamp):
+    def __init__(self, image, timestamp, monotonic):
         self.image = image
         self.timestamp = timestamp
+        self.monotonic = monotonic
 
     def __repr__(self):
         height, width, _ = self.image.shape
-        return f"<kx.Frame {width}x{height} at {self.timestamp:.3f} s>"
+        return (f"<kx.Frame {width}x{height} at {self.timestamp:.3f} s "
+                f"(monotonic {self.monotonic:.6f} s)>")
 
 
 class CameraInfo(NamedTuple):
@@ -178,10 +184,9 @@ class Camera(NativeDevice):
                 return None
             raise TimeoutError(f"no frame from {self._id} in {timeout} s")
         if packed:
-            image, stamp, bgra = got
-            return Frame(image, stamp), bgra
-        image, stamp = got
-        return Frame(image, stamp)
+            image, stamp, arrival, bgra = got
+            return Frame(image, stamp, arrival), bgra
+        return Frame(*got)
 
 
 def _resolution_text(resolution):

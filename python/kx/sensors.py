@@ -37,7 +37,10 @@ def _reading_dtype():
 
 #: The dtype of the arrays SensorStream.read returns. Columns: "time"
 #: (datetime64[ms], the computer's local time at which the reading was received,
-#: as the device stamps it; no time zone), "measurement" (int32: 1 acceleration,
+#: as the device stamps it; no time zone), "monotonic" (float64: when its datagram
+#: arrived, in seconds on the computer's monotonic clock, CLOCK_MONOTONIC as
+#: time.monotonic() reads it, which setting the date does not move; frames carry
+#: the same clock in Frame.monotonic), "measurement" (int32: 1 acceleration,
 #: 2 rotation rate, 3 heading, 4 horizontal location, 5 magnetic field,
 #: 6 orientation, 7 vertical location, 0 other), "measurement_name" (that code in
 #: words), then the converter's sixteen data fields as float64, NaN where the

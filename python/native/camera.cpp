@@ -69,8 +69,8 @@ py::object Camera::next(bool newest, std::optional<std::chrono::milliseconds> ti
     }
     py::array image = frameArray(std::move(planar), core);
     if (packed)
-        return py::make_tuple(image, stamped->timestamp, original);
-    return py::make_tuple(image, stamped->timestamp);
+        return py::make_tuple(image, stamped->timestamp, stamped->arrival, original);
+    return py::make_tuple(image, stamped->timestamp, stamped->arrival);
 }
 
 } // namespace kx

@@ -28,8 +28,9 @@ public:
     Camera& operator=(const Camera&) = delete;
 
     // The next frame (the oldest waiting, or with newest the newest) as
-    // (image, timestamp), or None when none came in time; with packed also a copy
-    // of the packed BGRA frame the image was converted from (tests). Waits and
+    // (image, timestamp, arrival in monotonic seconds), or None when none came in
+    // time; with packed also a copy of the packed BGRA frame the image was
+    // converted from (tests). Waits and
     // conversions run without the interpreter lock; KeyboardInterrupt leaves as
     // pybind11::error_already_set. Ends early, returning None, when the device
     // posts a message or the camera closes.

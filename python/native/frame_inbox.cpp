@@ -1,6 +1,7 @@
 #include "frame_inbox.h"
 
 #include "host/property_list.h"
+#include "tools/arrivals/monotonic_clock.h"
 
 #include <cstring>
 #include <limits>
@@ -25,12 +26,16 @@ void FrameInbox::makeReady(StampedFrame stamped) {
 }
 
 bool FrameInbox::offerFrame(korvex::host::BufferPtr frame) {
+    return offerFrame(std::move(frame), arrivals::monotonicNow());
+}
+
+bool FrameInbox::offerFrame(korvex::host::BufferPtr frame, double arrival) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         ++arrivalCount;
         if (unstamped)
-            makeReady({std::move(*unstamped), NO_STAMP});
-        unstamped = std::move(frame);
+            makeReady(std::move(*unstamped));
+        unstamped = StampedFrame{std::move(frame), NO_STAMP, arrival};
     }
     readyOrClosed.notify_all();
     return true;
@@ -46,7 +51,8 @@ void FrameInbox::offerProperty(const korvex::host::PropertyPtr& property) {
         std::lock_guard<std::mutex> lock(mutex);
         if (!unstamped)
             return;
-        makeReady({std::move(*unstamped), *stamp});
+        unstamped->timestamp = *stamp;
+        makeReady(std::move(*unstamped));
         unstamped.reset();
     }
     readyOrClosed.notify_all();

@@ -50,6 +50,7 @@ std::vector<Column> readingColumns() {
     names(); // a name too long for its column fails here, at import
     std::vector<Column> columns = {
         {"time", "M8[ms]", offsetof(ReadingRecord, time)},
+        {"monotonic", "<f8", offsetof(ReadingRecord, monotonic)},
         {"measurement", "<i4", offsetof(ReadingRecord, measurement)},
         {"measurement_name", "<U" + std::to_string(NAME_LENGTH),
          offsetof(ReadingRecord, measurementName)},
@@ -60,11 +61,12 @@ std::vector<Column> readingColumns() {
     return columns;
 }
 
-void fillRecord(const kxtools::SampleRecord& reading, ReadingRecord& record) {
+void fillRecord(const kxtools::SampleRecord& reading, double arrival, ReadingRecord& record) {
     record.time =
         reading.isSet(kxtools::TIMESTAMP_FIELD) && kxtools::validTimestamp(reading.timestamp)
             ? kxtools::calendarMilliseconds(reading.timestamp)
             : NOT_A_TIME;
+    record.monotonic = arrival;
     record.measurement = reading.measurement;
     const std::int32_t code =
         reading.measurement >= 0 && reading.measurement <= kxtools::MAX_MEASUREMENT

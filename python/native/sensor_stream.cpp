@@ -1,6 +1,7 @@
 #include "sensor_stream.h"
 
 #include "interruptible_wait.h"
+#include "tools/arrivals/monotonic_clock.h"
 #include "tools/common/host_value.h"
 
 #include <algorithm>
@@ -27,7 +28,9 @@ korvex::host::BatchLimits queueLimits(std::size_t capacity) {
 SensorStream::SensorStream(const kxtools::SensorSettings& settings, std::size_t capacity)
     : queue(queueLimits(capacity)),
       session(settings,
-              [this](korvex::host::BufferPtr buffer) { return queue.push(std::move(buffer)); }),
+              [this](korvex::host::BufferPtr buffer) {
+                  return queue.push(ArrivedBuffer{std::move(buffer), arrivals::monotonicNow()});
+              }),
       news([this] { return session.newMessages(); }) {
     opened = mobilesensor::getKinelinkCounts();
     boundPort = session.open();
@@ -71,12 +74,12 @@ void SensorStream::takeAndConvert(std::chrono::milliseconds timeout) {
     queue.take(taken, timeout);
     auto& converter = session.sampleConverter();
     kxtools::SampleRecord reading;
-    for (auto& buffer : taken) {
-        kxtools::HostArray structure(converter.convertDataBuffer(buffer.get()));
-        buffer.reset(); // the host releases each buffer once it is converted
+    for (auto& arrived : taken) {
+        kxtools::HostArray structure(converter.convertDataBuffer(arrived.buffer.get()));
+        arrived.buffer.reset(); // the host releases each buffer once it is converted
         if (!reader.read(structure.get(), reading))
             continue; // not a sensor sample: no reading
-        fillRecord(reading, pending.emplace_back());
+        fillRecord(reading, arrived.arrival, pending.emplace_back());
     }
     taken.clear();
 }

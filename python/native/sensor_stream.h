@@ -1,8 +1,9 @@
 #pragma once
 
 // The C++ side of kx.SensorStream: a sensor session whose buffers go into a batch
-// queue (host/batch_queue.h), and reads that turn queued buffers into rows of a
-// structured numpy array through the converter, with the interpreter lock released.
+// queue (host/batch_queue.h), each with its arrival on the monotonic clock, and
+// reads that turn queued buffers into rows of a structured numpy array through the
+// converter, with the interpreter lock released.
 
 #include "device_news.h"
 #include "host/batch_queue.h"
@@ -21,6 +22,14 @@
 #include <vector>
 
 namespace kx {
+
+// A buffer the device wrote, and when: seconds on the monotonic clock
+// (tools/arrivals/monotonic_clock.h), taken on the device's thread as it hands the
+// buffer over within the delivery of its datagram, as sensorstream takes it.
+struct ArrivedBuffer {
+    korvex::host::BufferPtr buffer;
+    double arrival = 0.0;
+};
 
 class SensorStream {
 public:
@@ -64,7 +73,7 @@ private:
     // while for a batch, and converts it into pending rows.
     void takeAndConvert(std::chrono::milliseconds timeout);
 
-    korvex::host::BatchQueue<korvex::host::BufferPtr> queue;
+    korvex::host::BatchQueue<ArrivedBuffer> queue;
     kxtools::SensorSession session;
     std::uint16_t boundPort = 0;
     mobilesensor::KinelinkCounts opened{};
@@ -77,8 +86,8 @@ private:
 
     std::mutex readMutex;               // one read at a time; taken without the interpreter lock
     std::vector<ReadingRecord> pending; // converted, not yet returned
-    std::vector<korvex::host::BufferPtr> taken; // reused between reads (the queue swaps it)
-    kxtools::SampleReader reader;               // keeps where the converter's fields are
+    std::vector<ArrivedBuffer> taken;   // reused between reads (the queue swaps it)
+    kxtools::SampleReader reader;       // keeps where the converter's fields are
 };
 
 } // namespace kx

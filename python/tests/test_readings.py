@@ -20,14 +20,15 @@ NAMES = {0: "other", 1: "acceleration", 2: "rotation rate", 3: "heading",
          7: "vertical location"}
 # Column of each converter field, from the dtype's own description.
 DATA_COLUMNS = [name for name in kx.READING_DTYPE.names
-                if kx.READING_DTYPE[name] == np.dtype("f8")]
+                if kx.READING_DTYPE[name] == np.dtype("f8") and name != "monotonic"]
 SOURCE = {name: "".join(part.capitalize() for part in name.split("_")) for name in DATA_COLUMNS}
 
 
 def test_the_dtype_says_what_each_column_holds():
     dtype = kx.READING_DTYPE
-    assert dtype.names[:3] == ("time", "measurement", "measurement_name")
+    assert dtype.names[:4] == ("time", "monotonic", "measurement", "measurement_name")
     assert dtype["time"] == np.dtype("datetime64[ms]")
+    assert dtype["monotonic"] == np.dtype("f8")
     assert dtype["measurement"] == np.dtype(np.int32)
     assert dtype["measurement_name"] == np.dtype("U19")
     # The converter's sixteen data fields, in its order, as float64.
@@ -35,7 +36,7 @@ def test_the_dtype_says_what_each_column_holds():
                             "vertical_accuracy", "course", "speed", "true_heading",
                             "magnetic_heading", "heading_accuracy", "x", "y", "z",
                             "azimuth", "pitch", "roll"]
-    assert len(dtype.names) == 3 + 16
+    assert len(dtype.names) == 4 + 16
 
 
 @pytest.mark.parametrize("seed", [7])

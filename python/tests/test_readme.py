@@ -26,3 +26,10 @@ def test_the_readme_example_runs():
     assert any(line.strip().startswith("acceleration") for line in lines)
     assert "DatagramAccounting(" in done.stdout and "malformed=0" in done.stdout
     assert "test camera frame (480, 640, 3)" in done.stdout
+    # The frame came after the readings, on the clock both carry.
+    arrived = re.search(r"^  arrived from monotonic ([0-9.]+) s to ([0-9.]+) s$", done.stdout,
+                        flags=re.M)
+    assert arrived and float(arrived[1]) <= float(arrived[2]), done.stdout
+    after = re.search(r"^  it arrived (-?[0-9.]+) s after the last reading$", done.stdout,
+                      flags=re.M)
+    assert after and float(after[1]) >= 0, done.stdout
