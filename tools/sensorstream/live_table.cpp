@@ -28,7 +28,7 @@ std::string rightAligned(const std::string& text, std::size_t width) {
 constexpr std::size_t MEASUREMENT_COLUMN = 20;
 constexpr std::size_t RATE_COLUMN = 9;
 constexpr std::size_t ACHIEVED_COLUMN = 10;
-constexpr std::size_t GAPS_COLUMN = 30;
+constexpr std::size_t GAPS_COLUMN = 34; // "12, longest 12.50 s, silent 10.4 s"
 constexpr std::size_t FIELD_COLUMN = 19;
 constexpr std::size_t VALUE_COLUMN = 14;
 

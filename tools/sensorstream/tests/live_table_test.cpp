@@ -17,7 +17,10 @@ using sensorstream::testing::MARCH_2_2014;
 using sensorstream::testing::sampleRecord;
 
 // The health columns (achieved, gaps) of a stream whose health is not given.
-const std::string NO_HEALTH(10 + 2 + 30, ' ');
+const std::string NO_HEALTH(10 + 2 + 34, ' ');
+// The line of column names.
+const std::string HEADER = "measurement              rate  achieved  gaps                          "
+                           "      field                      latest  recent";
 // Under a measurement's first field: its name, rate and health columns.
 const std::string BLANK(20 + 9 + NO_HEALTH.size(), ' ');
 
@@ -34,11 +37,7 @@ TEST(LiveTable, ShowsTheLatestValueOfEverySetFieldWithItsHistory) {
     LiveTable table(3);
     MeasurementRates rates{};
     rates[1] = 50.0;
-    EXPECT_EQ(std::vector<std::string>({"title",
-                                        "measurement              rate  achieved  gaps             "
-                                        "               field          "
-                                        "            latest  recent",
-                                        "(no reading yet)", "status"}),
+    EXPECT_EQ(std::vector<std::string>({"title", HEADER, "(no reading yet)", "status"}),
               table.lines("title", rates, "status"));
 
     for (double x : {1.0, 2.0, 3.0, 4.0})
@@ -86,19 +85,15 @@ TEST(LiveTable, ASectionForEveryPhone) {
         {"left: kinedgram (text app) on UDP port 50000", {}},
         {"right: kinescope (binary app) on UDP port 50001", fast},
         {"desk: kinedgram (text app) on UDP port 50002", {}}};
-    EXPECT_EQ(std::vector<std::string>({"title",
-                                        "measurement              rate  achieved  gaps             "
-                                        "               field          "
-                                        "            latest  recent",
-                                        "left: kinedgram (text app) on UDP port 50000",
-                                        "(no reading yet)",
-                                        "right: kinescope (binary app) on UDP port 50001",
-                                        "acceleration          100.0/s" + NO_HEALTH +
-                                            "  X                               2  \u2581\u2588",
-                                        "desk: kinedgram (text app) on UDP port 50002",
-                                        "vertical location       0.0/s" + NO_HEALTH +
-                                            "  Altitude                      410  \u2584",
-                                        "status of all", "status of left"}),
+    EXPECT_EQ(std::vector<std::string>(
+                  {"title", HEADER, "left: kinedgram (text app) on UDP port 50000",
+                   "(no reading yet)", "right: kinescope (binary app) on UDP port 50001",
+                   "acceleration          100.0/s" + NO_HEALTH +
+                       "  X                               2  \u2581\u2588",
+                   "desk: kinedgram (text app) on UDP port 50002",
+                   "vertical location       0.0/s" + NO_HEALTH +
+                       "  Altitude                      410  \u2584",
+                   "status of all", "status of left"}),
               table.lines("title", sections, {"status of all", "status of left"}));
 }
 
@@ -136,15 +131,12 @@ TEST(LiveTable, TheHealthOfEachStreamOnItsRow) {
     phone.health[6] = streamHealth(12.5, 0, 0, 3.14);
     const auto lines = table.lines("title", {{"left", {}, {}}, phone}, {"status"});
     EXPECT_EQ(std::vector<std::string>(
-                  {"title",
-                   "measurement              rate  achieved  gaps                            field "
-                   "                     latest  recent",
-                   "left", "(no reading yet)", "right",
-                   "acceleration           50.0/s    49.9/s  2, longest 2.04 s               X    "
-                   "                           2  \u2581\u2588",
+                  {"title", HEADER, "left", "(no reading yet)", "right",
+                   "acceleration           50.0/s    49.9/s  2, longest 2.04 s                   "
+                   "X                               2  \u2581\u2588",
                    BLANK + "  Y                               0  \u2584\u2584",
-                   "orientation            49.5/s    12.5/s  none, silent 3.1 s              Pitch"
-                   "                           2  \u2581\u2588",
+                   "orientation            49.5/s    12.5/s  none, silent 3.1 s                  "
+                   "Pitch                           2  \u2581\u2588",
                    "vertical location       0.0/s" + NO_HEALTH +
                        "  Altitude                        2  \u2581\u2588",
                    "status"}),

@@ -13,11 +13,13 @@
 #include "tools/phonesim/scenario.h"
 #include "tools/sensorstream/sample_record.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -204,6 +206,53 @@ TEST(SensorstreamHealth, APauseOfKnownLengthIsTheLongestGap) {
         EXPECT_GE(gap.at("seconds").number, pauseEnded - pauseBegan);
     }
     EXPECT_EQ(3u, motion);
+}
+
+// --live as a user watches it: while the phone pauses, the table shows its
+// measurements silent; once it sends again the pause is a gap, and the last table
+// left on the screen gives each row's achieved rate and its longest gap, which is
+// the longest interval between the readings' arrivals written to --output.
+TEST(SensorstreamHealth, TheLiveTableShowsTheSilenceAndThenTheGap) {
+    TemporaryFile output("live.jsonl");
+    const std::uint16_t port = findFreePort();
+    auto receiver =
+        startSensorstream(port, {"--live", "--output", output.path, "--duration", "60"});
+    const std::size_t total = readingsOfWalks({{1, 150}, {2, 150}});
+    ASSERT_EQ(0, phonesim(port, {"--rate", "100", "--count", "150"}).exitCode);
+    std::this_thread::sleep_for(1500ms); // the pause under test, not a wait for a state
+    // Only the table's gaps column says ", silent" (the status line says "silent").
+    ASSERT_TRUE(receiver->waitForOutput(", silent ", 20s));
+    ASSERT_EQ(0, phonesim(port, {"--rate", "100", "--count", "150", "--seed", "2"}).exitCode);
+    ASSERT_TRUE(receiver->waitForOutput(std::to_string(total) + " readings", 20s));
+    receiver->interrupt();
+    const auto result = receiver->wait(30s);
+    ASSERT_EQ(0, result.exitCode) << result.err;
+
+    double longest = 0.0;
+    std::optional<double> previous;
+    for (const auto& reading : jsonLines(output.text())) {
+        if (reading.at("Measurement").number != 1.0)
+            continue;
+        const double arrived = reading.at("Monotonic").number;
+        if (previous)
+            longest = std::max(longest, arrived - *previous);
+        previous = arrived;
+    }
+    ASSERT_GT(longest, 1.0) << "the pause";
+
+    // The table drawn last: after the last erasing of the one before it.
+    const std::size_t erased = result.out.rfind("\033[J");
+    ASSERT_NE(std::string::npos, erased) << result.out;
+    const std::string last = result.out.substr(erased);
+    std::smatch row;
+    ASSERT_TRUE(std::regex_search(
+        last, row,
+        std::regex(R"(\nacceleration +[0-9.]+/s +([0-9.]+)/s  ([0-9]+), longest ([0-9.]+) s)")))
+        << last;
+    EXPECT_GT(std::stod(row[1]), 0.0) << "readings a second";
+    EXPECT_GE(std::stoul(row[2]), 1u);
+    // To the hundredth shown, the arrivals to the microsecond written.
+    EXPECT_NEAR(longest, std::stod(row[3]), 0.0051);
 }
 
 } // namespace

@@ -96,8 +96,8 @@ TEST_F(StatusViewTest, TheLastLiveTableStays) {
     view.finish(START + 100ms);
     const std::string table =
         "title\n"
-        "measurement              rate  achieved  gaps                            "
-        "field                      latest  recent\n"
+        "measurement              rate  achieved  gaps                               "
+        " field                      latest  recent\n"
         "(no reading yet)\n";
     EXPECT_EQ(table + "0.0 s  0 readings, waiting for the phone on UDP port 0" + "\r\033[3A\033[J" +
                   table + "0.1 s  0 readings, waiting for the phone on UDP port 0\n",
@@ -132,10 +132,10 @@ TEST_F(StatusViewTest, TheLiveTableShowsEachStreamsHealth) {
     const std::string drawn = contentsOf(screen);
     // 41 intervals in 1.8 s; at 3 s the last acceleration is 1.2 s old.
     EXPECT_NE(std::string::npos, drawn.find("acceleration            0.0/s    22.8/s  "
-                                            "1, longest 1.00 s, silent 1.2 s  X "))
+                                            "1, longest 1.00 s, silent 1.2 s     X "))
         << drawn;
     EXPECT_NE(std::string::npos, drawn.find("orientation             0.0/s     1.0/s  none" +
-                                            std::string(26 + 2, ' ') + "Pitch "))
+                                            std::string(30 + 2, ' ') + "Pitch "))
         << drawn;
 }
 
