@@ -23,6 +23,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -35,6 +36,8 @@ from sensorview_process import SensorView  # noqa: E402
 from test_browser import CHROMEDRIVER, CHROMIUM, CHROMIUM_FLAGS, wait_for  # noqa: E402
 
 TICKS_PER_SECOND = 333  # the text app sends three readings a tick: about 1,000 a second
+# The readings' time stamps are the local time counted as UTC.
+UTC_OFFSET_MS = -time.localtime().tm_gmtoff * 1000.0
 
 
 def cpu_seconds(pid):
@@ -51,9 +54,8 @@ def browser(profile):
     return webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
 
 
-class StalledClient:
-    """A WebSocket client of /live that reads nothing until told to: its socket's
-    small receive buffer fills, and the server's outbox for it overflows."""
+class LiveClient:
+    """A WebSocket client of /live on a plain socket, with a small receive buffer."""
 
     def __init__(self, url):
         host, port = url.split("//")[1].rstrip("/").split(":")
@@ -69,6 +71,32 @@ class StalledClient:
             self.data += self.sock.recv(4096)
         assert self.data.startswith(b"HTTP/1.1 101"), self.data[:80]
         self.data = self.data.split(b"\r\n\r\n", 1)[1]
+        self.kind, self.message = None, b""  # a message may come in several frames
+
+    def messages(self):
+        """The whole messages in what was read so far, as (opcode, payload)."""
+        at = 0
+        while at + 2 <= len(self.data):
+            last, opcode = self.data[at] & 0x80, self.data[at] & 0x0F
+            length, head = self.data[at + 1] & 0x7F, 2
+            if length == 126:
+                length, head = struct.unpack(">H", self.data[at + 2:at + 4])[0], 4
+            elif length == 127:
+                length, head = struct.unpack(">Q", self.data[at + 2:at + 10])[0], 10
+            if at + head + length > len(self.data):
+                break
+            if opcode != 0:
+                self.kind, self.message = opcode, b""
+            self.message += self.data[at + head:at + head + length]
+            at += head + length
+            if last:
+                yield self.kind, self.message
+        self.data = self.data[at:]
+
+
+class StalledClient(LiveClient):
+    """Reads nothing until told to: its socket's small receive buffer fills, and
+    the server's outbox for it overflows."""
 
     def drain(self, seconds):
         """Reads for seconds; returns the readings and frames it got and the last
@@ -85,23 +113,7 @@ class StalledClient:
             self.data += chunk
         readings = frames = 0
         missed = {"readings": 0, "frames": 0}
-        at = 0
-        kind, message = None, b""  # a message may come in several frames
-        while at + 2 <= len(self.data):
-            last, opcode = self.data[at] & 0x80, self.data[at] & 0x0F
-            length, head = self.data[at + 1] & 0x7F, 2
-            if length == 126:
-                length, head = struct.unpack(">H", self.data[at + 2:at + 4])[0], 4
-            elif length == 127:
-                length, head = struct.unpack(">Q", self.data[at + 2:at + 10])[0], 10
-            if at + head + length > len(self.data):
-                break
-            if opcode != 0:
-                kind, message = opcode, b""
-            message += self.data[at + head:at + head + length]
-            at += head + length
-            if not last:
-                continue
+        for kind, message in self.messages():
             if kind == 2:
                 frames += 1
             elif kind == 1:
@@ -114,6 +126,40 @@ class StalledClient:
         return readings, frames, missed
 
 
+class PromptClient(LiveClient):
+    """Reads all the time on a thread of its own and draws nothing: the time from a
+    reading's arrival to its coming out of this socket is the server's part of the
+    page's figure, whatever the pages do with their processor."""
+
+    def __init__(self, url):
+        super().__init__(url)
+        self.latencies = []
+        self.running = True
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        self.sock.settimeout(0.2)
+        while self.running:
+            try:
+                chunk = self.sock.recv(1 << 20)
+            except socket.timeout:
+                continue
+            if not chunk:
+                break
+            now = time.time() * 1000.0
+            self.data += chunk
+            for kind, message in self.messages():
+                if kind == 1 and message.startswith(b'{"type":"readings"'):
+                    self.latencies += [now - (reading[1] + UTC_OFFSET_MS)
+                                       for reading in json.loads(message)["r"]]
+
+    def stop(self):
+        self.running = False
+        self.thread.join()
+        self.sock.close()
+
+
 def percentile(values, fraction):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
@@ -121,7 +167,7 @@ def percentile(values, fraction):
 
 def one_run(binaries, seconds, warm_up, browsers):
     with SensorView("--phone", "walk=text", "--camera", "videotestsrc",
-                    "--max-clients", str(browsers + 1)) as view, \
+                    "--max-clients", str(browsers + 2)) as view, \
             tempfile.TemporaryDirectory(prefix="sensorview-bench-") as profiles:
         pages = [browser(os.path.join(profiles, str(i))) for i in range(browsers)]
         sender = None
@@ -130,12 +176,14 @@ def one_run(binaries, seconds, warm_up, browsers):
                 page.get(view.url)
                 wait_for(page, "sensorview.connected && sensorview.hello !== null", 60, "connection")
             stalled = StalledClient(view.url)
+            prompt = PromptClient(view.url)
             stall_start = time.monotonic()
             sender = subprocess.Popen([os.path.join(binaries, "phonesim"), "--app", "text",
                                        "--port", str(view.ports["walk"]),
                                        "--rate", str(TICKS_PER_SECOND),
                                        "--duration", str(warm_up + seconds + 5), "--quiet"])
             time.sleep(warm_up)
+            prompt.latencies = []
             for page in pages:
                 page.execute_script("sensorview.latencies.length = 0;"
                                     "sensorview.benchFrames = sensorview.frames.shown;"
@@ -147,6 +195,7 @@ def one_run(binaries, seconds, warm_up, browsers):
             time.sleep(seconds)
             cpu = (cpu_seconds(view.process.pid) - cpu_start) / (time.monotonic() - start)
             stall = time.monotonic() - stall_start
+            prompt.stop()
             got, got_frames, missed = stalled.drain(3.0)
             latencies = []
             frames = []
@@ -162,6 +211,8 @@ def one_run(binaries, seconds, warm_up, browsers):
                 readings.append(result[2] / seconds)
             return {"cpu": 100.0 * cpu, "p50": percentile(latencies, 0.50),
                     "p99": percentile(latencies, 0.99), "max": max(latencies),
+                    "server_p50": percentile(prompt.latencies, 0.50),
+                    "server_p99": percentile(prompt.latencies, 0.99),
                     "frames": frames, "readings": readings, "samples": len(latencies),
                     "stall": stall, "stalled_got": (got, got_frames), "stalled_missed": missed}
         finally:
@@ -192,6 +243,9 @@ def main():
               % (number + 1, run["cpu"], run["p50"], run["p99"], run["max"], run["samples"],
                  ", ".join("%.0f" % r for r in run["readings"]),
                  ", ".join("%.1f" % f for f in run["frames"])), flush=True)
+        print("       of which the server's part (arrival to a client that reads at once and "
+              "draws nothing): p50 %.0f ms, p99 %.0f ms" % (run["server_p50"], run["server_p99"]),
+              flush=True)
         print("       a client stalled for %.0f s got %d readings and %d frames, and was told it "
               "missed %d readings and %d frames"
               % (run["stall"], run["stalled_got"][0], run["stalled_got"][1],
@@ -199,8 +253,9 @@ def main():
     cpu = statistics.median(run["cpu"] for run in runs)
     p99 = statistics.median(run["p99"] for run in runs)
     print("median of %d runs: server CPU %.1f %% of one core (goal < 20 %%); "
-          "arrival to page p99 %.0f ms (goal < 50 ms); machine load %s"
-          % (len(runs), cpu, p99, open("/proc/loadavg").read().split()[0]))
+          "arrival to page p99 %.0f ms (goal < 50 ms), server's part p99 %.0f ms; machine load %s"
+          % (len(runs), cpu, p99, statistics.median(run["server_p99"] for run in runs),
+             open("/proc/loadavg").read().split()[0]))
 
 
 if __name__ == "__main__":

@@ -18,6 +18,7 @@ struct KnownFile {
 constexpr KnownFile KNOWN_FILES[] = {
     {"/", "index.html", "text/html; charset=utf-8"},
     {"/sensorview.js", "sensorview.js", "text/javascript; charset=utf-8"},
+    {"/live_socket.js", "live_socket.js", "text/javascript; charset=utf-8"},
     {"/sensorview.css", "sensorview.css", "text/css; charset=utf-8"},
     {"/dygraph.min.js", "dygraph.min.js", "text/javascript; charset=utf-8"},
     {"/dygraph.min.css", "dygraph.min.css", "text/css; charset=utf-8"},

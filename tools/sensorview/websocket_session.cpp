@@ -38,6 +38,10 @@ WebSocketSession::~WebSocketSession() { hub->release(); }
 
 void WebSocketSession::run(Request request) {
     beast::get_lowest_layer(stream).expires_never(); // the stream's own timeouts from here on
+    // A small readings message goes out at once, not held back until the browser
+    // acknowledges the last bytes of a frame before it (Nagle's algorithm).
+    beast::error_code ignored;
+    beast::get_lowest_layer(stream).socket().set_option(net::ip::tcp::no_delay(true), ignored);
     stream.set_option(liveTimeouts());
     stream.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
         response.set(http::field::server, "sensorview");

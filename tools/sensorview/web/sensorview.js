@@ -34,7 +34,7 @@
     phones: {},
     missed: { readings: 0, frames: 0 },
     frames: { received: 0, shown: 0, width: 0, height: 0 },
-    latencies: [], // ms from a reading's time stamp to its arrival here
+    latencies: [], // ms from a reading's time stamp to its arrival at the page's WebSocket
     messages: 0,
   };
   window.sensorview = view;
@@ -112,12 +112,8 @@
   function addReadings(message) {
     const phone = view.phones[message.phone];
     if (!phone) return;
-    const now = Date.now();
-    // The time stamps are the computer's local time counted as UTC: shifted back
-    // by the zone's offset, they are the readings' arrival times.
-    const offset = new Date(now).getTimezoneOffset() * 60000;
+    for (const delay of message.delays) view.latencies.push(delay);
     for (const [code, time, fields] of message.r) {
-      view.latencies.push(now - (time + offset));
       const names = Object.keys(fields);
       for (const group of groupOf(phone, code, names)) {
         const row = [time];
@@ -309,34 +305,31 @@
     byId('camera').hidden = !message.camera;
   }
 
+  function connected(live) {
+    view.connected = live;
+    const state = byId('connection');
+    state.textContent = live ? 'live' : 'disconnected (reload to try again)';
+    state.className = live ? 'state live' : 'state down';
+  }
+
   function receive(event) {
+    const message = event.data;
+    if (message.type === 'open') return connected(true);
+    if (message.type === 'close') return connected(false);
     view.messages += 1;
-    if (typeof event.data !== 'string') {
-      showFrame(event.data);
-      return;
-    }
-    const message = JSON.parse(event.data);
-    if (message.type === 'hello') hello(message);
+    if (message.type === 'frame') showFrame(message.blob);
+    else if (message.type === 'hello') hello(message);
     else if (message.type === 'readings') addReadings(message);
     else if (message.type === 'status') showStatus(message);
     else if (message.type === 'missed') showMissed(message);
   }
 
+  // The WebSocket lives in a worker (live_socket.js), which passes each message on;
+  // the page holds the worker for as long as it is open.
+  let live = null;
   function connect() {
-    const socket = new WebSocket('ws://' + location.host + '/live');
-    socket.binaryType = 'blob';
-    const state = byId('connection');
-    socket.onopen = () => {
-      view.connected = true;
-      state.textContent = 'live';
-      state.className = 'state live';
-    };
-    socket.onmessage = receive;
-    socket.onclose = () => {
-      view.connected = false;
-      state.textContent = 'disconnected (reload to try again)';
-      state.className = 'state down';
-    };
+    live = new Worker('/live_socket.js');
+    live.onmessage = receive;
   }
 
   function redraw() {
