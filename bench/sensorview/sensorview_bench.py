@@ -55,12 +55,14 @@ def browser(profile):
 
 
 class LiveClient:
-    """A WebSocket client of /live on a plain socket, with a small receive buffer."""
+    """A WebSocket client of /live on a plain socket; receive_buffer sets the socket's
+    receive buffer (bytes), else the system's default."""
 
-    def __init__(self, url):
+    def __init__(self, url, receive_buffer=None):
         host, port = url.split("//")[1].rstrip("/").split(":")
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        if receive_buffer:
+            self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
         self.sock.connect((host, int(port)))
         key = base64.b64encode(os.urandom(16)).decode()
         self.sock.sendall(("GET /live HTTP/1.1\r\nHost: %s:%s\r\nUpgrade: websocket\r\n"
@@ -97,6 +99,9 @@ class LiveClient:
 class StalledClient(LiveClient):
     """Reads nothing until told to: its socket's small receive buffer fills, and
     the server's outbox for it overflows."""
+
+    def __init__(self, url):
+        super().__init__(url, receive_buffer=4096)
 
     def drain(self, seconds):
         """Reads for seconds; returns the readings and frames it got and the last

@@ -16,6 +16,7 @@ class SensorView:
         self.arguments = [os.environ["KX_SENSORVIEW"], "--http-port", "0", *arguments]
         self.process = None
         self.lines = []
+        self._reader = None
         self.ports = {}
         self.url = None
         self._changed = threading.Condition()
@@ -24,7 +25,8 @@ class SensorView:
         self.process = subprocess.Popen(self.arguments, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT, text=True,
                                         start_new_session=True)
-        threading.Thread(target=self._read, daemon=True).start()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
         self.wait_for_line(r"open (http://\S+/) in a browser", 60)
         for line in self.lines:
             found = re.search(r"phone '(\S+)' \(\S+ app\) listens on UDP port (\d+)", line)
@@ -65,11 +67,17 @@ class SensorView:
 
     def stop(self, seconds=30):
         """Ctrl-C, then the exit status (killed after seconds: a failure)."""
-        if self.process is None or self.process.poll() is not None:
-            return self.process.returncode if self.process else None
+        if self.process is None:
+            return None
+        if self.process.poll() is not None:
+            self._reader.join(seconds)
+            return self.process.returncode
         self.process.send_signal(signal.SIGINT)
         try:
-            return self.process.wait(seconds)
+            status = self.process.wait(seconds)
+            # The program's last lines may still be in the pipe: read to its end.
+            self._reader.join(seconds)
+            return status
         except subprocess.TimeoutExpired:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()

@@ -23,8 +23,20 @@
   };
 
   // Up to eight significant digits, without an exponent where one can be avoided:
-  // 47.377202 and 0.000021 both stay readable on an axis.
+  // 47.377202 and 0.000021 both stay readable in the legend.
   const readable = (value) => String(Number(Number(value).toPrecision(8)));
+
+  // dygraphs' own ticks of the y-axis, each labelled with the decimals their spacing
+  // needs and no more, the same for every tick: 47.37715 and 47.3772 side by side,
+  // not 47.37715000000001 cut off by the label's box.
+  function yTicks(low, high, pixels, opts, chart, values) {
+    const ticks = Dygraph.numericTicks(low, high, pixels, opts, chart, values);
+    if (ticks.length < 2) return ticks;
+    const step = Math.abs(ticks[1].v - ticks[0].v);
+    const decimals = Math.min(12, Math.max(0, Math.ceil(-Math.log10(step) - 1e-6)));
+    for (const tick of ticks) tick.label = (Math.abs(tick.v) < step / 2 ? 0 : tick.v).toFixed(decimals);
+    return ticks;
+  }
 
   const view = {
     connected: false,
@@ -152,13 +164,14 @@
       group.chart = new Dygraph(group.plot, group.rows, {
         labels, labelsUTC: true, dateWindow, legend: 'always', labelsSeparateLines: false,
         strokeWidth: 1.5, connectSeparatedPoints: true, drawPoints: group.rows.length < 30,
-        axisLabelFontSize: 12, yAxisLabelWidth: 80, ylabel: group.unit, animatedZooms: false,
-        interactionModel: {},
+        axisLabelFontSize: 12, animatedZooms: false, interactionModel: {},
         axes: {
           // Times are milliseconds; dygraphs' own date ticks and labels show them.
           x: { ticker: Dygraph.dateTicker, axisLabelFormatter: Dygraph.dateAxisLabelFormatter,
                valueFormatter: Dygraph.dateValueFormatter },
-          y: { axisLabelFormatter: readable, valueFormatter: readable },
+          // Room for a latitude to the metre (47.37715); the unit is in the chart's
+          // heading, so no axis title takes the labels' place.
+          y: { ticker: yTicks, axisLabelWidth: 72, valueFormatter: readable },
         },
       });
     } else {
