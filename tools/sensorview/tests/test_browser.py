@@ -27,6 +27,10 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
                   "--disable-component-update", "--disable-sync",
                   "--disable-dev-shm-usage", "--window-size=1400,2200"]
 SECONDS_OF_WALK = 5
+# The y-axis labels of one chart of a phone: [text, whether it fits its box].
+Y_LABELS = ("[...document.querySelectorAll('section[data-phone=\"%s\"] .chart-box[data-group=\"%s\"]"
+            " .dygraph-axis-label-y')].map(label => [label.textContent,"
+            " label.scrollWidth <= label.clientWidth])")
 
 
 @pytest.fixture
@@ -130,6 +134,14 @@ def test_page_plots_the_streamed_values_tracks_the_fixes_and_shows_the_camera(br
         # matter: a page starved of the processor may miss some, which it is told.
         missed = browser.execute_script("return sensorview.missed;")
         assert missed["readings"] == 0 and isinstance(missed["frames"], int), missed
+        # Each reading's delay was taken as it reached the page's WebSocket (the
+        # benchmark's figure), a finite number of milliseconds.
+        readings, delays = browser.execute_script(
+            "let n = 0;"
+            "for (const phone of Object.values(sensorview.phones))"
+            "  for (const m of Object.values(phone.measurements)) n += m.count;"
+            "return [n, sensorview.latencies.filter(Number.isFinite).length];")
+        assert readings > 0 and delays == readings, (readings, delays)
 
         # Nothing came from anywhere but this server.
         origin = "{0.scheme}://{0.netloc}".format(urlsplit(view.url))
@@ -140,6 +152,12 @@ def test_page_plots_the_streamed_values_tracks_the_fixes_and_shows_the_camera(br
         # A readable screenshot: the last seconds of the walk.
         set_window(browser, 10)
         time.sleep(0.6)  # two redraws of the charts at the new window
+        # The latitudes, a few metres apart, each have a label of their own that
+        # fits its box.
+        labels = wait_for(browser, Y_LABELS % ("desk", "Latitude") + ".length >= 2 && "
+                          + Y_LABELS % ("desk", "Latitude"), 10, "the latitude axis")
+        assert len(set(text for text, _ in labels)) == len(labels), labels
+        assert all(fits for _, fits in labels), labels
         artefacts = os.environ.get("KX_ARTEFACTS", str(tmp_path))
         os.makedirs(artefacts, exist_ok=True)
         assert browser.save_screenshot(os.path.join(artefacts, "sensorview-browser.png"))
