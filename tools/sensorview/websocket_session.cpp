@@ -18,6 +18,12 @@ namespace {
 // The page sends nothing but the closing handshake: a small limit is enough.
 constexpr std::size_t MAX_INCOMING_MESSAGE = 4096;
 
+// What the system may hold for a browser that reads slowly: a few frames (the
+// system doubles it). Left to itself it takes megabytes, seconds of pictures that
+// every later reading would queue behind; beyond this the outbox holds the rest,
+// where a newer frame replaces a waiting one and the misses are told.
+constexpr int SEND_BUFFER_BYTES = 64 * 1024;
+
 // A browser answers pings by itself; one that has said nothing for this long
 // (gone, or stalled so that it reads nothing) is closed and its place freed.
 websocket::stream_base::timeout liveTimeouts() {
@@ -41,7 +47,9 @@ void WebSocketSession::run(Request request) {
     // A small readings message goes out at once, not held back until the browser
     // acknowledges the last bytes of a frame before it (Nagle's algorithm).
     beast::error_code ignored;
-    beast::get_lowest_layer(stream).socket().set_option(net::ip::tcp::no_delay(true), ignored);
+    auto& socket = beast::get_lowest_layer(stream).socket();
+    socket.set_option(net::ip::tcp::no_delay(true), ignored);
+    socket.set_option(net::socket_base::send_buffer_size(SEND_BUFFER_BYTES), ignored);
     stream.set_option(liveTimeouts());
     stream.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
         response.set(http::field::server, "sensorview");
