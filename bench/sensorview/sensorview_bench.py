@@ -4,9 +4,11 @@ test camera's 640x480 frames at 30 a second, shown in three headless Chromium
 browsers at once. Measures the server's CPU (per cent of one core, from
 /proc/<pid>/stat) and, in each page, the time from a reading's arrival (the time
 stamp the device gave it when its datagram came in) to the moment the page's
-WebSocket handed it over; also the frames each page showed, and what a client
-that stalls (connects to the live WebSocket and reads nothing for the whole run)
-is told it missed once it reads again.
+WebSocket handed it over (the page's worker takes the time in its message handler
+before any work); beside it the same time in a plain client that reads at once and
+draws nothing, which is the server's part and the machine's; also the frames each
+page showed, and what a client that stalls (connects to the live WebSocket and
+reads nothing for the whole run) is told it missed once it reads again.
 
     /usr/bin/python3 bench/sensorview/sensorview_bench.py --bin build-release/bin
 
