@@ -4,8 +4,8 @@
 #include "count_recording.h"
 #include "datagram_tap_call.h"
 #include "local_address.h"
+#include "port_accounts.h"
 #include "port_search.h"
-#include "socket_drops.h"
 
 #include <algorithm>
 #include <atomic>
@@ -66,6 +66,10 @@ public:
         return localIPAddress;
     }
     std::size_t getReceiveBufferSize() const { return grantedReceiveBuffer.load(); }
+    void countMalformedDatagram() {
+        if (account)
+            account->malformed();
+    }
 
 private:
     void startUDPServer();
@@ -105,6 +109,8 @@ private:
     // The socket is non-blocking for synchronous reads, so that datagrams already
     // queued can be read without a trip through the event loop.
     bool readsQueued = false;
+    // The bound port's account; null while no socket is bound.
+    std::shared_ptr<PortAccount> account;
 
     // Owner thread, except that any thread may read port.
     std::atomic<std::uint16_t> port{0};
@@ -166,6 +172,7 @@ void UDPListener::Impl::stopListening() {
     io.run();
     port = 0;
     grantedReceiveBuffer = 0;
+    account.reset();
 }
 
 void UDPListener::Impl::startUDPServer() {
@@ -194,6 +201,8 @@ void UDPListener::Impl::startUDPServer() {
             boost::system::error_code blocking;
             candidate->non_blocking(true, blocking);
             readsQueued = !blocking;
+            account = portAccount(portToTry);
+            account->socketOpened(candidate->native_handle());
             socket = std::move(candidate);
             port = portToTry;
             return;
@@ -270,11 +279,13 @@ bool UDPListener::Impl::readQueued(std::size_t& bytes, bool& failed) {
 
 bool UDPListener::Impl::deliver(std::size_t bytes) {
     counters::datagramReceived();
+    account->received();
     try {
         if (!senderAccepted) {
             acceptFirstSender();
         } else if (senderEndpoint.address() != acceptedSender) {
             counters::datagramFromOtherSender();
+            account->fromOtherSender();
             return true; // a second sender: drop the datagram
         }
         if (tap::active())
@@ -287,6 +298,7 @@ bool UDPListener::Impl::deliver(std::size_t bytes) {
         std::copy_n(datagram.get(), length, receiveBuffer.get());
         if (dataCallback) {
             counters::datagramDelivered();
+            account->delivered();
             if (!dataCallback(receiveBuffer, length))
                 counters::datagramRejected();
         }
@@ -321,7 +333,7 @@ void UDPListener::Impl::stopUDPServer() {
     if (!socket || !socket->is_open())
         return;
     // The socket's drop count goes with it: take it now.
-    counters::datagramsDroppedBySystem(systemDropCount(*socket));
+    counters::datagramsDroppedBySystem(account->socketClosing(socket->native_handle()));
     boost::system::error_code failure;
     socket->close(failure);
     if (failure)
@@ -360,5 +372,7 @@ std::string UDPListener::getDeviceIPAddress() const { return impl->getDeviceIPAd
 std::string UDPListener::getLocalIPAddress() const { return impl->getLocalIPAddress(); }
 
 std::size_t UDPListener::getReceiveBufferSize() const { return impl->getReceiveBufferSize(); }
+
+void UDPListener::countMalformedDatagram() { impl->countMalformedDatagram(); }
 
 } // namespace mobilesensor

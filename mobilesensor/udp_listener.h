@@ -32,6 +32,9 @@ namespace mobilesensor {
 // its own listener: stopping waits for the service thread, which would wait for
 // itself.
 //
+// Every datagram is accounted for the bound port: received, from another sender or
+// delivered, and the socket's system drops (datagram_accounting.h).
+//
 // Reports (error callback, identifier first):
 //  - no port could be bound, or the address does not parse:
 //    "KORVEX:UDPListener:startUDPServer:unableToOpen", "Cannot start UDP server.";
@@ -83,6 +86,11 @@ public:
     // of the request (Linux books twice as much, half of it for its own overhead);
     // 0 while no socket is bound.
     std::size_t getReceiveBufferSize() const;
+
+    // From inside the data callback: the datagram just handed over is not a reading
+    // of the receiver's app. Counted as malformed for the bound port
+    // (datagram_accounting.h); nothing happens while no socket is bound.
+    void countMalformedDatagram();
 
 private:
     class Impl;

@@ -157,8 +157,11 @@ bool SensorDeviceCore::onDatagram(boost::shared_array<std::uint8_t> data,
         false,
         [&] {
             ParsedDatagram parsed = parse(data.get(), length);
-            if (!parsed.isReading())
+            if (!parsed.isReading()) {
+                if (listener)
+                    listener->countMalformedDatagram();
                 return false;
+            }
             for (std::size_t i = 0; i < parsed.size(); ++i) {
                 // A refused buffer ends the datagram; the ones after it go with parsed.
                 if (!kit::pushBuffer(channel, parsed.release(i)))

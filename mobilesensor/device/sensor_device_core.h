@@ -63,7 +63,9 @@ public:
 
     // The listener's data callback (service thread). The first datagram after each
     // open, whatever it holds, posts "IPAddress" with the local address that reached
-    // the phone. Then the buffers that parse makes of it go to the channel in order;
+    // the phone. A datagram that parse rejects is counted as malformed for the
+    // listener's port (mobilesensor/datagram_accounting.h). Otherwise the buffers
+    // that parse makes of it go to the channel in order;
     // one the channel does not accept ends the datagram, and the buffers after it
     // are released unsent. True when the datagram was a reading and the channel
     // accepted all of its buffers (or it had none); false otherwise, also when parse

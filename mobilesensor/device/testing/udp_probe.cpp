@@ -79,9 +79,19 @@ bool searchSkippedOnlyTakenPorts(std::uint16_t port, const std::vector<bool>& be
     return port >= 49152;
 }
 
-DatagramSender::DatagramSender() : socket(io) {
+DatagramSender::DatagramSender(const std::string& fromAddress) : socket(io) {
     socket.open(udp::v4());
-    socket.bind(endpointOf("127.0.0.1", 0));
+    socket.bind(endpointOf(fromAddress, 0));
+}
+
+bool DatagramSender::arrivesFromItsOwnAddress() {
+    udp::socket receiver(io, endpointOf("127.0.0.1", 0));
+    send(receiver.local_endpoint().port(), std::string("probe"));
+    // Room for the whole datagram: Winsock fails a receive that would cut it.
+    char bytes[16] = {};
+    udp::endpoint source;
+    receiver.receive_from(asio::buffer(bytes), source);
+    return source.address() == socket.local_endpoint().address();
 }
 
 void DatagramSender::send(std::uint16_t port, const std::string& bytes) {

@@ -34,13 +34,16 @@ std::vector<bool> fixedListBindableNow();
 bool searchSkippedOnlyTakenPorts(std::uint16_t port, const std::vector<bool>& before,
                                  const std::vector<bool>& after);
 
-// A socket bound to 127.0.0.1 with a port of the system's choice; it sends to
-// 127.0.0.1 only.
+// A socket bound to a loopback address (127.0.0.1 unless told) with a port of the
+// system's choice; it sends to 127.0.0.1 only.
 class DatagramSender {
 public:
-    DatagramSender();
+    explicit DatagramSender(const std::string& fromAddress = "127.0.0.1");
     void send(std::uint16_t port, const std::string& bytes);
     void send(std::uint16_t port, const std::vector<std::uint8_t>& bytes);
+    // Whether its datagrams arrive from the address it is bound to. Wine binds a
+    // socket of 127.0.0.2 to the whole loopback interface and sends from 127.0.0.1.
+    bool arrivesFromItsOwnAddress();
 
 private:
     boost::asio::io_context io;
