@@ -10,7 +10,7 @@ namespace mobilesensor::testing {
 namespace {
 
 TEST_P(SensorPlugin, EveryDatagramIsAccountedForItsPortAndTheTotalsOutliveTheDevice) {
-    // A second device of the plug-in, on the next port of the search: what reaches
+    // Two devices of the plug-in, each on a port the system found free: what reaches
     // one port is accounted for that port alone.
     const std::uint16_t port = plugin.initAndOpen();
     SensorExchange neighbour(GetParam());
