@@ -3,6 +3,7 @@
 #include "kinelink_export.h"
 
 #include <cstdint>
+#include <vector>
 
 // What became of the datagrams that reached one local UDP port: totals over every
 // listener of this process that has bound the port since kinelink was loaded, the
@@ -31,5 +32,10 @@ struct DatagramAccounting {
 
 // The totals for port; all zero for a port no listener has bound. Any thread.
 KINELINK_EXPORT DatagramAccounting datagramAccountingForPort(std::uint16_t port);
+
+// The totals of every port a listener has bound, in the order of the ports: what a
+// program with several devices, or one that does not know their ports, adds up.
+// Any thread.
+KINELINK_EXPORT std::vector<DatagramAccounting> datagramAccountingForEveryPort();
 
 } // namespace mobilesensor

@@ -16,14 +16,14 @@ struct AccountTable {
     std::map<std::uint16_t, std::shared_ptr<PortAccount>> accounts KX_GUARDED_BY(mutex);
 };
 
-AccountTable& table() {
+AccountTable& accountTable() {
     // Never destroyed: listeners of other static objects may still close at exit.
     static AccountTable* const instance = new AccountTable;
     return *instance;
 }
 
 std::shared_ptr<PortAccount> findAccount(std::uint16_t port) {
-    AccountTable& accounts = table();
+    AccountTable& accounts = accountTable();
     const conduit::kit::MutexLock lock(accounts.mutex);
     const auto found = accounts.accounts.find(port);
     return found == accounts.accounts.end() ? nullptr : found->second;
@@ -62,7 +62,7 @@ DatagramAccounting PortAccount::read() const {
 }
 
 std::shared_ptr<PortAccount> portAccount(std::uint16_t port) {
-    AccountTable& accounts = table();
+    AccountTable& accounts = accountTable();
     const conduit::kit::MutexLock lock(accounts.mutex);
     std::shared_ptr<PortAccount>& account = accounts.accounts[port];
     if (!account)
@@ -78,6 +78,21 @@ DatagramAccounting datagramAccountingForPort(std::uint16_t port) {
         return none;
     }
     return account->read();
+}
+
+std::vector<DatagramAccounting> datagramAccountingForEveryPort() {
+    std::vector<std::shared_ptr<PortAccount>> accounts;
+    {
+        AccountTable& table = accountTable();
+        const conduit::kit::MutexLock lock(table.mutex);
+        for (const auto& entry : table.accounts)
+            accounts.push_back(entry.second);
+    }
+    std::vector<DatagramAccounting> totals;
+    totals.reserve(accounts.size());
+    for (const auto& account : accounts)
+        totals.push_back(account->read());
+    return totals;
 }
 
 } // namespace mobilesensor

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The totals of a port as listeners on real loopback sockets record them: what was
 // received, from whom, what the receiver rejected, across listeners and after close.
@@ -92,6 +93,38 @@ TEST(DatagramAccounting, MalformedOutsideACycleCountsNowhere) {
     idle.listener.stopListening();
     idle.listener.countMalformedDatagram();
     EXPECT_EQ(before.malformed, datagramAccountingForPort(port).malformed);
+}
+
+TEST(DatagramAccounting, EveryPortListsEachBoundPortOnceInOrder) {
+    JudgingListener one(0);
+    JudgingListener two(0);
+    one.listener.beginListening();
+    two.listener.beginListening();
+    const std::uint16_t first = one.listener.getPort();
+    const std::uint16_t second = two.listener.getPort();
+    ASSERT_NE(0, first);
+    ASSERT_NE(0, second);
+    Sender(LOOPBACK).send(second, "good");
+    ASSERT_TRUE(two.recorder.waitForDatagrams(1));
+    one.listener.stopListening();
+    two.listener.stopListening();
+
+    const std::vector<DatagramAccounting> every = mobilesensor::datagramAccountingForEveryPort();
+    int found = 0;
+    for (std::size_t i = 0; i < every.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LT(every[i - 1].port, every[i].port);
+        }
+        if (every[i].port == first || every[i].port == second) {
+            ++found;
+            const DatagramAccounting portTotals = datagramAccountingForPort(every[i].port);
+            EXPECT_EQ(portTotals.received, every[i].received);
+            EXPECT_EQ(portTotals.delivered, every[i].delivered);
+        }
+    }
+    EXPECT_EQ(2, found);
+    for (const DatagramAccounting& totals : every)
+        EXPECT_NE(1, totals.port); // never bound
 }
 
 TEST(DatagramAccounting, APortNoListenerBoundHasNoDatagrams) {

@@ -1,24 +1,35 @@
 #include "datagram_accounting.h"
 
-#include "mobilesensor/kinelink_counts.h"
 #include "tools/common/json_text.h"
 
 namespace sensorview {
 
-KinelinkProcessAccounting::KinelinkProcessAccounting() {
-    const auto start = mobilesensor::getKinelinkCounts();
-    deliveredAtStart = start.datagramsDelivered;
-    fromOtherAtStart = start.datagramsFromOtherSenders;
-    droppedAtStart = start.datagramsDroppedBySystem;
+namespace {
+
+// kinelink's totals of every port, added up.
+mobilesensor::DatagramAccounting everyPort() {
+    mobilesensor::DatagramAccounting sum;
+    for (const auto& port : mobilesensor::datagramAccountingForEveryPort()) {
+        sum.delivered += port.delivered;
+        sum.fromOtherSenders += port.fromOtherSenders;
+        sum.malformed += port.malformed;
+        sum.droppedBySystem += port.droppedBySystem;
+    }
+    return sum;
 }
 
+} // namespace
+
+KinelinkProcessAccounting::KinelinkProcessAccounting() : start(everyPort()) {}
+
 std::vector<DatagramCounts> KinelinkProcessAccounting::rows() const {
-    const auto now = mobilesensor::getKinelinkCounts();
+    const mobilesensor::DatagramAccounting now = everyPort();
     DatagramCounts all;
     all.label = "all phones";
-    all.delivered = now.datagramsDelivered - deliveredAtStart;
-    all.fromOtherSender = now.datagramsFromOtherSenders - fromOtherAtStart;
-    all.droppedBySystem = now.datagramsDroppedBySystem - droppedAtStart;
+    all.delivered = now.delivered - start.delivered;
+    all.fromOtherSender = now.fromOtherSenders - start.fromOtherSenders;
+    all.malformed = now.malformed - start.malformed;
+    all.droppedBySystem = now.droppedBySystem - start.droppedBySystem;
     return {all};
 }
 

@@ -6,6 +6,8 @@
 // a phone's name); a count the source does not keep is left empty and the page
 // shows it as unknown.
 
+#include "mobilesensor/datagram_accounting.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,18 +30,16 @@ public:
     virtual std::vector<DatagramCounts> rows() const = 0;
 };
 
-// kinelink's totals for the whole process: every listener of every phone together,
-// counted from the moment this source was made. kinelink has no count of
-// malformed datagrams, and counts the system's drops as each socket closes.
+// kinelink's totals of every port (mobilesensor/datagram_accounting.h) added up:
+// every listener of every phone together, counted from the moment this source was
+// made.
 class KinelinkProcessAccounting : public DatagramAccounting {
 public:
     KinelinkProcessAccounting();
     std::vector<DatagramCounts> rows() const override;
 
 private:
-    std::uint64_t deliveredAtStart;
-    std::uint64_t fromOtherAtStart;
-    std::uint64_t droppedAtStart;
+    const mobilesensor::DatagramAccounting start;
 };
 
 // The counts as JSON: [{"label":"all phones","delivered":12,"fromOtherSender":0,
