@@ -5,36 +5,16 @@
 # -DFILE=library -DLIST=file -DNAMESPACE=name -DPREFIX=text -DWINDOWS=ON|OFF
 # -DOBJDUMP=tool -DNM=tool -DCXXFILT=tool
 cmake_minimum_required(VERSION 3.25)
+include("${CMAKE_CURRENT_LIST_DIR}/ListExports.cmake")
 
 file(STRINGS "${LIST}" listed REGEX "^[^#]")
 list(SORT listed)
 
-set(mangled "")
-if(WINDOWS)
-    # The names follow the "[Ordinal/Name Pointer] Table" header as "[   n] name".
-    execute_process(COMMAND "${OBJDUMP}" -p "${FILE}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-    string(FIND "${dump}" "[Ordinal/Name Pointer] Table\n" start)
-    if(start GREATER -1)
-        string(SUBSTRING "${dump}" ${start} -1 table)
-        string(FIND "${table}" "\n\n" end)
-        string(SUBSTRING "${table}" 0 ${end} table)
-        string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" entries "${table}")
-        foreach(entry IN LISTS entries)
-            string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" symbol "${entry}")
-            string(APPEND mangled "${symbol}\n")
-        endforeach()
-    endif()
-else()
-    execute_process(COMMAND "${NM}" -D --defined-only --format=posix "${FILE}"
-        OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-    string(REGEX REPLACE "([^ \n]+) [^\n]*" "\\1" mangled "${dump}")
-endif()
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "cannot list the exports of ${FILE}")
-endif()
+kx_list_exports(mangled "${FILE}" "${WINDOWS}" OFF "${OBJDUMP}" "${NM}")
+list(JOIN mangled "\n" mangled)
 
 set(names_file "${CMAKE_CURRENT_BINARY_DIR}/exports-of-${NAMESPACE}.txt")
-file(WRITE "${names_file}" "${mangled}")
+file(WRITE "${names_file}" "${mangled}\n")
 execute_process(COMMAND "${CXXFILT}" INPUT_FILE "${names_file}"
     OUTPUT_VARIABLE demangled RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
