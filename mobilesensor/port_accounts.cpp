@@ -31,14 +31,14 @@ std::shared_ptr<PortAccount> findAccount(std::uint16_t port) {
 
 } // namespace
 
-void PortAccount::socketOpened(NativeSocket socket) {
+void PortAccount::socketOpened(boost::asio::ip::udp::socket& socket) {
     const conduit::kit::MutexLock lock(socketsMutex_);
-    openSockets_.push_back(socket);
+    openSockets_.push_back(&socket);
 }
 
-std::uint64_t PortAccount::socketClosing(NativeSocket socket) {
+std::uint64_t PortAccount::socketClosing(boost::asio::ip::udp::socket& socket) {
     const conduit::kit::MutexLock lock(socketsMutex_);
-    const auto listed = std::find(openSockets_.begin(), openSockets_.end(), socket);
+    const auto listed = std::find(openSockets_.begin(), openSockets_.end(), &socket);
     if (listed == openSockets_.end())
         return 0;
     openSockets_.erase(listed);
@@ -56,8 +56,8 @@ DatagramAccounting PortAccount::read() const {
     totals.malformed = malformed_.load(std::memory_order_relaxed);
     const conduit::kit::MutexLock lock(socketsMutex_);
     totals.droppedBySystem = droppedByClosedSockets_;
-    for (const NativeSocket socket : openSockets_)
-        totals.droppedBySystem += systemDropCount(socket);
+    for (boost::asio::ip::udp::socket* const socket : openSockets_)
+        totals.droppedBySystem += systemDropCount(*socket);
     return totals;
 }
 

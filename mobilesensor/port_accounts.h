@@ -17,8 +17,6 @@ namespace mobilesensor {
 
 class PortAccount {
 public:
-    using NativeSocket = boost::asio::ip::udp::socket::native_handle_type;
-
     explicit PortAccount(std::uint16_t port) : port_(port) {}
 
     // The listener's service thread, for every datagram: lock-free.
@@ -28,9 +26,9 @@ public:
     void malformed() { malformed_.fetch_add(1, std::memory_order_relaxed); }
 
     // A socket bound to the port: its drop counter is read live until it closes.
-    void socketOpened(NativeSocket socket) KX_EXCLUDES(socketsMutex_);
+    void socketOpened(boost::asio::ip::udp::socket& socket) KX_EXCLUDES(socketsMutex_);
     // Before the socket closes: its last drop count joins the totals and is returned.
-    std::uint64_t socketClosing(NativeSocket socket) KX_EXCLUDES(socketsMutex_);
+    std::uint64_t socketClosing(boost::asio::ip::udp::socket& socket) KX_EXCLUDES(socketsMutex_);
 
     DatagramAccounting read() const KX_EXCLUDES(socketsMutex_);
 
@@ -40,10 +38,12 @@ private:
     std::atomic<std::uint64_t> fromOtherSenders_{0};
     std::atomic<std::uint64_t> delivered_{0};
     std::atomic<std::uint64_t> malformed_{0};
-    // A socket is read only while it is listed, and it is taken off the list before
-    // it closes, so a reader never reads a closed (or reused) descriptor.
+    // A socket's drop counter is read only while the socket is listed, and it is
+    // taken off the list before it closes, so a reader never reads a closed (or
+    // reused) descriptor. Reading the counter touches nothing the receiving thread
+    // changes.
     mutable conduit::kit::Mutex socketsMutex_;
-    std::vector<NativeSocket> openSockets_ KX_GUARDED_BY(socketsMutex_);
+    std::vector<boost::asio::ip::udp::socket*> openSockets_ KX_GUARDED_BY(socketsMutex_);
     std::uint64_t droppedByClosedSockets_ KX_GUARDED_BY(socketsMutex_) = 0;
 };
 

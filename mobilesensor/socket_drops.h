@@ -9,6 +9,6 @@
 
 namespace mobilesensor {
 
-std::uint64_t systemDropCount(boost::asio::ip::udp::socket::native_handle_type socket) noexcept;
+std::uint64_t systemDropCount(boost::asio::ip::udp::socket& socket) noexcept;
 
 } // namespace mobilesensor

@@ -5,10 +5,10 @@
 
 namespace mobilesensor {
 
-std::uint64_t systemDropCount(boost::asio::ip::udp::socket::native_handle_type socket) noexcept {
+std::uint64_t systemDropCount(boost::asio::ip::udp::socket& socket) noexcept {
     std::uint32_t memory[SK_MEMINFO_VARS] = {};
     socklen_t length = sizeof memory;
-    if (getsockopt(socket, SOL_SOCKET, SO_MEMINFO, memory, &length) != 0 ||
+    if (getsockopt(socket.native_handle(), SOL_SOCKET, SO_MEMINFO, memory, &length) != 0 ||
         length <= SK_MEMINFO_DROPS * sizeof memory[0])
         return 0;
     return memory[SK_MEMINFO_DROPS];

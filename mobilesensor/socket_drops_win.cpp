@@ -3,8 +3,6 @@
 namespace mobilesensor {
 
 // Winsock keeps no drop count per socket.
-std::uint64_t systemDropCount(boost::asio::ip::udp::socket::native_handle_type) noexcept {
-    return 0;
-}
+std::uint64_t systemDropCount(boost::asio::ip::udp::socket&) noexcept { return 0; }
 
 } // namespace mobilesensor

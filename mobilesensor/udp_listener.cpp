@@ -202,7 +202,7 @@ void UDPListener::Impl::startUDPServer() {
             candidate->non_blocking(true, blocking);
             readsQueued = !blocking;
             account = portAccount(portToTry);
-            account->socketOpened(candidate->native_handle());
+            account->socketOpened(*candidate);
             socket = std::move(candidate);
             port = portToTry;
             return;
@@ -333,7 +333,7 @@ void UDPListener::Impl::stopUDPServer() {
     if (!socket || !socket->is_open())
         return;
     // The socket's drop count goes with it: take it now.
-    counters::datagramsDroppedBySystem(account->socketClosing(socket->native_handle()));
+    counters::datagramsDroppedBySystem(account->socketClosing(*socket));
     boost::system::error_code failure;
     socket->close(failure);
     if (failure)
