@@ -1,35 +1,24 @@
 #include "datagram_accounting.h"
 
+#include "mobilesensor/kinelink_counts.h"
 #include "tools/common/json_text.h"
 
 namespace sensorview {
 
-namespace {
-
-// kinelink's totals of every port, added up.
-mobilesensor::DatagramAccounting everyPort() {
-    mobilesensor::DatagramAccounting sum;
-    for (const auto& port : mobilesensor::datagramAccountingForEveryPort()) {
-        sum.delivered += port.delivered;
-        sum.fromOtherSenders += port.fromOtherSenders;
-        sum.malformed += port.malformed;
-        sum.droppedBySystem += port.droppedBySystem;
-    }
-    return sum;
+KinelinkProcessAccounting::KinelinkProcessAccounting() {
+    const auto start = mobilesensor::getKinelinkCounts();
+    deliveredAtStart = start.datagramsDelivered;
+    fromOtherAtStart = start.datagramsFromOtherSenders;
+    droppedAtStart = start.datagramsDroppedBySystem;
 }
 
-} // namespace
-
-KinelinkProcessAccounting::KinelinkProcessAccounting() : start(everyPort()) {}
-
 std::vector<DatagramCounts> KinelinkProcessAccounting::rows() const {
-    const mobilesensor::DatagramAccounting now = everyPort();
+    const auto now = mobilesensor::getKinelinkCounts();
     DatagramCounts all;
     all.label = "all phones";
-    all.delivered = now.delivered - start.delivered;
-    all.fromOtherSender = now.fromOtherSenders - start.fromOtherSenders;
-    all.malformed = now.malformed - start.malformed;
-    all.droppedBySystem = now.droppedBySystem - start.droppedBySystem;
+    all.delivered = now.datagramsDelivered - deliveredAtStart;
+    all.fromOtherSender = now.datagramsFromOtherSenders - fromOtherAtStart;
+    all.droppedBySystem = now.datagramsDroppedBySystem - droppedAtStart;
     return {all};
 }
 

@@ -6,8 +6,6 @@
 // a phone's name); a count the source does not keep is left empty and the page
 // shows it as unknown.
 
-#include "mobilesensor/datagram_accounting.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,16 +28,18 @@ public:
     virtual std::vector<DatagramCounts> rows() const = 0;
 };
 
-// kinelink's totals of every port (mobilesensor/datagram_accounting.h) added up:
-// every listener of every phone together, counted from the moment this source was
-// made.
+// kinelink's totals for the whole process: every listener of every phone together,
+// counted from the moment this source was made. kinelink has no count of
+// malformed datagrams, and counts the system's drops as each socket closes.
 class KinelinkProcessAccounting : public DatagramAccounting {
 public:
     KinelinkProcessAccounting();
     std::vector<DatagramCounts> rows() const override;
 
 private:
-    const mobilesensor::DatagramAccounting start;
+    std::uint64_t deliveredAtStart;
+    std::uint64_t fromOtherAtStart;
+    std::uint64_t droppedAtStart;
 };
 
 // The counts as JSON: [{"label":"all phones","delivered":12,"fromOtherSender":0,
