@@ -6,6 +6,7 @@
 #include "local_address.h"
 #include "port_accounts.h"
 #include "port_search.h"
+#include "queued_datagrams.h"
 
 #include <algorithm>
 #include <atomic>
@@ -26,14 +27,9 @@ const std::string UNABLE_TO_OPEN_TEXT = "Cannot start UDP server.";
 const std::string UNCERTAIN = "Uncertain";
 const std::string NO_TEXT;
 constexpr std::uint16_t LAST_PORT = 65535;
-// Queued datagrams read in a row before the event loop gets its turn (a posted close
-// waits no longer than this many callbacks).
-constexpr int QUEUED_BATCH = 32;
-// Room for any UDP datagram. Receiving into less lets the socket layer truncate, and
-// Winsock then fails the overlapped receive with WSAEMSGSIZE while still queueing its
-// completion, which Boost.Asio 1.74 completes a second time (a crash). Truncation to
-// receiveSize is done here instead, the same way on every platform.
-constexpr std::size_t MAX_DATAGRAM = 65536;
+// Queued datagrams delivered in a row before the event loop gets its turn (a posted
+// close waits no longer than this many callbacks).
+constexpr std::size_t QUEUED_BATCH = 32;
 } // namespace
 
 class UDPListener::Impl {
@@ -41,7 +37,8 @@ public:
     Impl(std::string address, std::uint16_t firstPort, std::size_t size, DataCallback onData,
          MessageCallback onError, MessageCallback onWarning)
         : receiveSize(size), dataCallback(std::move(onData)), errorCallback(std::move(onError)),
-          warningCallback(std::move(onWarning)), datagram(new std::uint8_t[MAX_DATAGRAM]),
+          warningCallback(std::move(onWarning)),
+          queued([this](const boost::system::error_code& error) { onReady(error); }),
           portToTry(firstPort), fixedPort(firstPort != 0), localIPAddress(address),
           bindAddress(std::move(address)) {}
 
@@ -75,10 +72,9 @@ private:
     void startUDPServer();
     void requestReceiveBuffer(udp::socket& candidate);
     void beginReceive();
-    void onReceive(const boost::system::error_code& error, std::size_t bytes);
-    bool readQueued(std::size_t& bytes, bool& failed);
-    bool deliver(std::size_t bytes);
-    void acceptFirstSender();
+    void onReady(const boost::system::error_code& error);
+    bool deliver(const QueuedDatagrams::Datagram& datagram);
+    void acceptFirstSender(const udp::endpoint& sender);
     void stopUDPServer();
     void serve() noexcept;
     void reportError(const std::string& id, const std::string& text);
@@ -96,19 +92,15 @@ private:
     // The event loop outlives the sockets that use it (members go in reverse order).
     // Its post and run may be called from any thread.
     asio::io_context io{1};
-    // The socket, the sender, the buffers and readsQueued belong to the owner while
-    // no cycle runs and to the service thread while one runs: beginListening sets
-    // them before it starts the thread, stopListening posts the close to the thread
-    // and touches them again only after the join.
+    // The socket and the buffers belong to the owner while no cycle runs and to the
+    // service thread while one runs: beginListening sets them before it starts the
+    // thread, stopListening posts the close to the thread and touches them again only
+    // after the join.
     std::unique_ptr<udp::socket> socket;
-    udp::endpoint senderEndpoint;
     // Every datagram lands here whole; its first receiveSize bytes are then copied
     // into receiveBuffer, the array handed to the data callback.
-    const std::unique_ptr<std::uint8_t[]> datagram;
+    QueuedDatagrams queued;
     boost::shared_array<std::uint8_t> receiveBuffer;
-    // The socket is non-blocking for synchronous reads, so that datagrams already
-    // queued can be read without a trip through the event loop.
-    bool readsQueued = false;
     // The bound port's account; null while no socket is bound.
     std::shared_ptr<PortAccount> account;
 
@@ -196,11 +188,10 @@ void UDPListener::Impl::startUDPServer() {
             candidate->bind(endpoint, failure);
         if (!failure) {
             requestReceiveBuffer(*candidate);
-            // Asynchronous operations ignore the non-blocking mode; without it a read
-            // of an empty queue would wait, and a waiting thread could not be stopped.
-            boost::system::error_code blocking;
-            candidate->non_blocking(true, blocking);
-            readsQueued = !blocking;
+            // Asynchronous operations ignore the non-blocking mode; a plain read of the
+            // queue needs it (queued_datagrams.h), or it is not tried.
+            boost::system::error_code ignoredMode;
+            candidate->non_blocking(true, ignoredMode);
             account = portAccount(portToTry);
             account->socketOpened(*candidate);
             socket = std::move(candidate);
@@ -231,71 +222,52 @@ void UDPListener::Impl::beginReceive() {
     if (stopping)
         return;
     try {
-        socket->async_receive_from(asio::buffer(datagram.get(), MAX_DATAGRAM), senderEndpoint,
-                                   [this](const boost::system::error_code& error,
-                                          std::size_t bytes) { onReceive(error, bytes); });
+        queued.await(*socket);
     } catch (...) {
         reportError(NO_TEXT, NO_TEXT);
     }
 }
 
-void UDPListener::Impl::onReceive(const boost::system::error_code& error, std::size_t bytes) {
-    if (stopping)
+void UDPListener::Impl::onReady(const boost::system::error_code& error) {
+    // A failed wait, cancellation included, ends reception for this cycle.
+    if (stopping || error)
         return;
-    if (error) {
-        // A datagram longer than the buffer (it cannot be longer than MAX_DATAGRAM, but
-        // should a platform say so) is delivered cut. Any other failure, cancellation
-        // included, ends reception for this cycle.
-        if (error != asio::error::message_size)
-            return;
-        bytes = MAX_DATAGRAM;
-    }
-    if (!deliver(bytes))
-        return; // reception ends for this cycle
-    // Datagrams that are queued already are read at once, each delivered before the
-    // next is read: still one datagram at a time, without the event loop's round trip.
-    for (int i = 0; readsQueued && i < QUEUED_BATCH && !stopping; ++i) {
-        bool failed = false;
-        if (!readQueued(bytes, failed))
-            break;
-        if (failed || !deliver(bytes))
-            return;
-    }
+    // What the socket holds is read in batches, each datagram delivered in order
+    // before the next batch is read, without the event loop's round trip.
+    std::size_t delivered = 0;
+    do {
+        boost::system::error_code failure;
+        const std::size_t count = queued.read(*socket, failure);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (stopping || !deliver(queued.datagram(i)))
+                return; // reception ends for this cycle
+        }
+        if (failure)
+            return; // as a failed wait does
+        delivered += count;
+    } while (queued.mayHoldMore() && delivered < QUEUED_BATCH && !stopping);
     beginReceive();
 }
 
-bool UDPListener::Impl::readQueued(std::size_t& bytes, bool& failed) {
-    boost::system::error_code error;
-    bytes =
-        socket->receive_from(asio::buffer(datagram.get(), MAX_DATAGRAM), senderEndpoint, 0, error);
-    if (error == asio::error::would_block || error == asio::error::try_again)
-        return false; // nothing queued: back to the event loop
-    if (error == asio::error::message_size)
-        bytes = MAX_DATAGRAM;
-    else
-        failed = static_cast<bool>(error); // ends reception, as a failed receive does
-    return true;
-}
-
-bool UDPListener::Impl::deliver(std::size_t bytes) {
+bool UDPListener::Impl::deliver(const QueuedDatagrams::Datagram& datagram) {
     counters::datagramReceived();
     account->received();
     try {
         if (!senderAccepted) {
-            acceptFirstSender();
-        } else if (senderEndpoint.address() != acceptedSender) {
+            acceptFirstSender(*datagram.sender);
+        } else if (datagram.sender->address() != acceptedSender) {
             counters::datagramFromOtherSender();
             account->fromOtherSender();
             return true; // a second sender: drop the datagram
         }
         if (tap::active())
-            tap::offer(port.load(), datagram.get(), bytes);
+            tap::offer(port.load(), datagram.bytes, datagram.length);
         // A fresh array whenever the receiver kept the previous one; an array nobody
         // else holds any more is used again, which saves two allocations per datagram.
         if (!receiveBuffer || receiveBuffer.use_count() != 1)
             receiveBuffer.reset(new std::uint8_t[receiveSize]);
-        const std::size_t length = std::min(bytes, receiveSize);
-        std::copy_n(datagram.get(), length, receiveBuffer.get());
+        const std::size_t length = std::min(datagram.length, receiveSize);
+        std::copy_n(datagram.bytes, length, receiveBuffer.get());
         if (dataCallback) {
             counters::datagramDelivered();
             account->delivered();
@@ -309,7 +281,7 @@ bool UDPListener::Impl::deliver(std::size_t bytes) {
     }
 }
 
-void UDPListener::Impl::acceptFirstSender() {
+void UDPListener::Impl::acceptFirstSender(const udp::endpoint& senderEndpoint) {
     const asio::ip::address sender = senderEndpoint.address();
     std::string senderText = sender.to_string();
     std::string local;

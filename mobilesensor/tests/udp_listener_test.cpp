@@ -1,3 +1,5 @@
+#include "mobilesensor/datagram_accounting.h"
+#include "mobilesensor/datagram_tap.h"
 #include "mobilesensor/local_address.h"
 #include "mobilesensor/udp_listener.h"
 #include "udp_test_support.h"
@@ -15,6 +17,7 @@ namespace {
 
 using namespace kinelink_test;
 using namespace std::chrono_literals;
+using mobilesensor::DatagramAccounting;
 using mobilesensor::UDPListener;
 
 const std::string LOOPBACK = "127.0.0.1";
@@ -343,6 +346,88 @@ TEST_F(UdpListenerTest, QueuedDatagramsFollowTheSameRules) {
     EXPECT_EQ("boom", datagrams[3].bytes);
     ASSERT_EQ(1u, recorder.errors().size());
     EXPECT_EQ("", recorder.errors()[0].id);
+}
+
+// What the process's datagram tap saw, as long as it lives.
+class TapRecord {
+public:
+    TapRecord() {
+        mobilesensor::setDatagramTap([this](const mobilesensor::TappedDatagram& datagram) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            seen_.emplace_back(reinterpret_cast<const char*>(datagram.bytes), datagram.size);
+        });
+    }
+    ~TapRecord() { mobilesensor::setDatagramTap({}); }
+    TapRecord(const TapRecord&) = delete;
+    TapRecord& operator=(const TapRecord&) = delete;
+    std::vector<std::string> seen() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> seen_;
+};
+
+TEST_F(UdpListenerTest, BurstQueuedWhileTheReceiverIsBusyIsDeliveredWholeAndInOrder) {
+    // Many times what the listener reads at once and delivers in one turn of its event
+    // loop, some longer than the receive size, and datagrams of a second sender in
+    // between: every datagram meets every rule, in the order it arrived. The receiver
+    // lets each array go, so the listener reuses one while it works through a batch.
+    Gate gate;
+    Recorder copying(false);
+    auto recording = copying.dataCallback();
+    UDPListener listener(
+        LOOPBACK, 0, 72,
+        [&](boost::shared_array<std::uint8_t> data, std::size_t length) {
+            if (std::string(reinterpret_cast<const char*>(data.get()), length) == "hold")
+                gate.holdHere();
+            return recording(std::move(data), length);
+        },
+        copying.errorCallback(), copying.warningCallback());
+    TapRecord tap;
+    listener.beginListening();
+    const std::uint16_t port = listener.getPort();
+    ASSERT_NE(0, port);
+    const DatagramAccounting before = mobilesensor::datagramAccountingForPort(port);
+    Sender first(LOOPBACK);
+    first.send(port, "hold");
+    ASSERT_TRUE(gate.waitUntilHeld());
+
+    std::unique_ptr<Sender> second;
+    if (secondLoopbackKeepsItsAddress())
+        second = std::make_unique<Sender>(SECOND_LOOPBACK);
+    constexpr int COUNT = 600;
+    std::vector<std::string> sent{"hold"};
+    std::uint64_t others = 0;
+    for (int i = 0; i < COUNT; ++i) {
+        std::string bytes =
+            std::to_string(i) + ":" + std::string(static_cast<std::size_t>(i % 131), 'x');
+        first.send(port, bytes);
+        sent.push_back(std::move(bytes));
+        if (second && i % 37 == 0) {
+            second->send(port, "from another sender");
+            ++others;
+        }
+    }
+    gate.open();
+    ASSERT_TRUE(copying.waitForDatagrams(sent.size()));
+    listener.stopListening();
+
+    const auto datagrams = copying.datagrams();
+    ASSERT_EQ(sent.size(), datagrams.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        ASSERT_EQ(sent[i].substr(0, 72), datagrams[i].bytes) << "datagram " << i;
+        ASSERT_EQ(std::min<std::size_t>(sent[i].size(), 72), datagrams[i].length);
+    }
+    EXPECT_EQ(sent, tap.seen()); // whole, as they arrived
+    EXPECT_TRUE(copying.errors().empty());
+    const DatagramAccounting after = mobilesensor::datagramAccountingForPort(port);
+    EXPECT_EQ(sent.size() + others, after.received - before.received);
+    EXPECT_EQ(others, after.fromOtherSenders - before.fromOtherSenders);
+    EXPECT_EQ(sent.size(), after.delivered - before.delivered);
+    EXPECT_EQ(0u, after.droppedBySystem - before.droppedBySystem);
 }
 
 // --- Cycles ------------------------------------------------------------------------
