@@ -2,21 +2,16 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <vector>
 
 namespace arrivals {
 
 SeriesTracker::SeriesTracker(GapRule gapRule) : rule(gapRule) {
     if (rule.window == 0 || !(rule.factor > 1.0))
         throw std::invalid_argument("a gap rule needs a window and a factor above 1");
+    recentSorted.reserve(rule.window + 1);
 }
 
-double SeriesTracker::recentMedian() const {
-    std::vector<double> sorted(recent.begin(), recent.end());
-    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
-    std::nth_element(sorted.begin(), middle, sorted.end());
-    return *middle;
-}
+double SeriesTracker::recentMedian() const { return recentSorted[recentSorted.size() / 2]; }
 
 bool SeriesTracker::isGap(double interval, double usual) const {
     return interval > rule.factor * usual && interval >= rule.minimumSeconds;
@@ -41,8 +36,14 @@ void SeriesTracker::arrived(double time) {
     figures.last = std::max(figures.last, time);
     ++seen;
     recent.push_back(interval);
-    if (recent.size() > rule.window)
+    recentSorted.insert(std::upper_bound(recentSorted.begin(), recentSorted.end(), interval),
+                        interval);
+    if (recent.size() > rule.window) {
+        // Intervals are never NaN (max with 0 above), so the oldest is found by value.
+        recentSorted.erase(
+            std::lower_bound(recentSorted.begin(), recentSorted.end(), recent.front()));
         recent.pop_front();
+    }
 }
 
 SeriesHealth SeriesTracker::health(std::optional<double> now) const {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace arrivals {
 
@@ -64,7 +65,10 @@ private:
     const GapRule rule;
     SeriesHealth figures;
     std::deque<double> recent; // the last rule.window intervals, oldest first
-    std::uint64_t seen = 0;    // intervals seen
+    // The same intervals in ascending order, kept so with each arrival: the median
+    // is then read, not sorted out of a copy for every reading.
+    std::vector<double> recentSorted;
+    std::uint64_t seen = 0; // intervals seen
 };
 
 } // namespace arrivals

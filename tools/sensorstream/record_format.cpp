@@ -4,6 +4,7 @@
 #include "tools/common/json_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -51,10 +52,16 @@ char* putJsonNumber(double value, char* at) {
     return at + 1;
 }
 
-// The monotonic time to the microsecond, as the recordings of datagrams write it.
+// The monotonic time to the microsecond, as the recordings of datagrams write it
+// ("%.6f"). std::to_chars rounds the same way, at a fraction of printf's cost; a value
+// too long for the room (no clock runs that long) is cut as printf cuts it.
 char* putMonotonic(double seconds, char* at) {
-    const int written = std::snprintf(at, MONOTONIC_ROOM, "%.6f", seconds);
-    return at + std::min(std::max(written, 0), MONOTONIC_ROOM - 1);
+    const auto written =
+        std::to_chars(at, at + MONOTONIC_ROOM - 1, seconds, std::chars_format::fixed, 6);
+    if (written.ec == std::errc())
+        return written.ptr;
+    const int cut = std::snprintf(at, MONOTONIC_ROOM, "%.6f", seconds);
+    return at + std::min(std::max(cut, 0), MONOTONIC_ROOM - 1);
 }
 
 // Quotes a CSV cell only when it needs it.

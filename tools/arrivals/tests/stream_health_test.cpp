@@ -1,9 +1,11 @@
 #include "tools/arrivals/stream_health.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -119,6 +121,35 @@ TEST(StreamHealth, FewReadingsAndTimesOutOfOrder) {
     GapRule factorOne;
     factorOne.factor = 1.0;
     EXPECT_THROW(SeriesTracker{factorOne}, std::invalid_argument);
+}
+
+TEST(StreamHealth, UsualIntervalIsTheMedianOfTheLastWindowAtEveryReading) {
+    // Intervals from a few values, so that equal ones leave the window and enter it
+    // all the time, with times out of order (intervals of 0) among them.
+    for (const std::size_t window :
+         {std::size_t{1}, std::size_t{4}, std::size_t{5}, std::size_t{32}}) {
+        GapRule rule;
+        rule.window = window;
+        SeriesTracker tracker(rule);
+        std::mt19937 random(static_cast<std::mt19937::result_type>(window));
+        std::uniform_int_distribution<int> step(-1, 6);
+        std::vector<double> intervals;
+        double time = 50.0;
+        double last = time;
+        tracker.arrived(time);
+        for (int i = 0; i < 2000; ++i) {
+            time += 0.005 * step(random);
+            tracker.arrived(time);
+            intervals.push_back(std::max(0.0, time - last));
+            last = std::max(last, time);
+            std::vector<double> recent(
+                intervals.end() - static_cast<std::ptrdiff_t>(std::min(window, intervals.size())),
+                intervals.end());
+            std::sort(recent.begin(), recent.end());
+            ASSERT_EQ(recent[recent.size() / 2], tracker.health().usualInterval)
+                << "window " << window << ", reading " << i;
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "sample_structures.h"
 #include "tools/sensorstream/record_format.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -115,6 +116,22 @@ TEST(RecordFormat, JsonLineHasThePhoneAndEveryFieldNullWhenUnset) {
               "\"MagneticHeading\":null,\"HeadingAccuracy\":null,\"X\":0.5,\"Y\":-9.81,\"Z\":0,"
               "\"Azimuth\":null,\"Pitch\":null,\"Roll\":null}\n",
               jsonLine(record));
+}
+
+TEST(RecordFormat, MonotonicIsWrittenToTheMicrosecondAsPrintfRoundsIt) {
+    // Halves of the last digit that are exact in binary, ones just beside them, and
+    // clocks of a day and of thirty years.
+    for (const double seconds : {0.0, 1e-7, 5e-7, 2.5e-6, 0.0000015, 0.1234565, 0.5, 86400.5,
+                                 15388.8487914, 123456.9999995, 946080000.0000005, 1e15 + 0.125}) {
+        auto record = ofPhone("p", sampleRecord(1, MARCH_2_2014, {{"X", 1}}));
+        record.monotonic = seconds;
+        char printed[64];
+        std::snprintf(printed, sizeof printed, "%.6f", seconds);
+        const std::string json = jsonLine(record);
+        EXPECT_NE(std::string::npos, json.find(std::string("\"Monotonic\":") + printed + ","))
+            << json;
+        EXPECT_EQ(0u, csvLine(record).find(std::string("p,") + printed + ",")) << csvLine(record);
+    }
 }
 
 TEST(RecordFormat, NumbersReadBackExactlyAndSpecialValuesStayValidJson) {
