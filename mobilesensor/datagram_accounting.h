@@ -38,4 +38,17 @@ KINELINK_EXPORT DatagramAccounting datagramAccountingForPort(std::uint16_t port)
 // Any thread.
 KINELINK_EXPORT std::vector<DatagramAccounting> datagramAccountingForEveryPort();
 
+// What was added to a port's totals between an earlier reading and a later one.
+inline DatagramAccounting operator-(const DatagramAccounting& later,
+                                    const DatagramAccounting& earlier) {
+    DatagramAccounting added;
+    added.port = later.port;
+    added.received = later.received - earlier.received;
+    added.fromOtherSenders = later.fromOtherSenders - earlier.fromOtherSenders;
+    added.delivered = later.delivered - earlier.delivered;
+    added.malformed = later.malformed - earlier.malformed;
+    added.droppedBySystem = later.droppedBySystem - earlier.droppedBySystem;
+    return added;
+}
+
 } // namespace mobilesensor

@@ -52,16 +52,15 @@ READING_DTYPE = _reading_dtype()
 
 
 class DatagramAccounting(NamedTuple):
-    """What became of the datagrams since the stream opened.
+    """What became of the datagrams that reached the stream's port since it opened.
 
     received: read from the socket; other_sender: dropped because they came from
     another sender than the first phone heard; delivered: handed to the device;
     malformed: of those, dropped by the device as not a reading of its app;
     dropped_by_system: dropped by the operating system because the socket's queue
-    was full (Linux; counted when the stream closes).
+    was full (Linux; 0 elsewhere).
 
-    kinelink counts for the whole process: while several streams are open at once,
-    each sees the datagrams of all of them.
+    Each stream counts its own port only: streams on other ports count apart.
     """
 
     received: int
@@ -137,8 +136,8 @@ class SensorStream(NativeDevice):
 
     @property
     def accounting(self):
-        """DatagramAccounting since the stream opened (until it closed)."""
-        return DatagramAccounting(**self._native.counts())
+        """DatagramAccounting of the stream's port since it opened (until it closed)."""
+        return DatagramAccounting(**self._native.accounting())
 
     def read(self, n=None, timeout=None):
         """Readings as a structured array of READING_DTYPE, oldest first.

@@ -35,13 +35,13 @@ kxtools::SensorApp sensorApp(const std::string& app) {
     throw std::invalid_argument("app must be 'text' or 'binary', not '" + app + "'");
 }
 
-py::dict countsDict(const mobilesensor::KinelinkCounts& counts) {
+py::dict accountingDict(const mobilesensor::DatagramAccounting& accounting) {
     py::dict d;
-    d["received"] = counts.datagramsReceived;
-    d["other_sender"] = counts.datagramsFromOtherSenders;
-    d["delivered"] = counts.datagramsDelivered;
-    d["malformed"] = counts.datagramsRejected;
-    d["dropped_by_system"] = counts.datagramsDroppedBySystem;
+    d["received"] = accounting.received;
+    d["other_sender"] = accounting.fromOtherSenders;
+    d["delivered"] = accounting.delivered;
+    d["malformed"] = accounting.malformed;
+    d["dropped_by_system"] = accounting.droppedBySystem;
     return d;
 }
 
@@ -94,7 +94,8 @@ PYBIND11_MODULE(_native, m) {
         .def("local_address", &kx::SensorStream::localAddress)
         .def("take_messages",
              [](kx::SensorStream& stream) { return messageTuples(stream.takeMessages()); })
-        .def("counts", [](const kx::SensorStream& stream) { return countsDict(stream.counts()); })
+        .def("accounting",
+             [](const kx::SensorStream& stream) { return accountingDict(stream.accounting()); })
         .def_property_readonly("readings_written", &kx::SensorStream::readingsWritten)
         .def("close", &kx::SensorStream::close, py::call_guard<py::gil_scoped_release>())
         .def_property_readonly("closed", &kx::SensorStream::isClosed)

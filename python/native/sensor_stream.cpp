@@ -32,8 +32,15 @@ SensorStream::SensorStream(const kxtools::SensorSettings& settings, std::size_t 
                   return queue.push(ArrivedBuffer{std::move(buffer), arrivals::monotonicNow()});
               }),
       news([this] { return session.newMessages(); }) {
-    opened = mobilesensor::getKinelinkCounts();
+    // The port's totals before the device binds it (an earlier stream of this
+    // process may have had the port): nothing it receives is missed meanwhile.
+    const auto before = mobilesensor::datagramAccountingForEveryPort();
     boundPort = session.open();
+    opened.port = boundPort;
+    for (const auto& port : before) {
+        if (port.port == boundPort)
+            opened = port;
+    }
 }
 
 SensorStream::~SensorStream() {
@@ -51,11 +58,11 @@ void SensorStream::close() {
     // that closing the device (which joins that thread) cannot wait for a reader.
     queue.close();
     session.close();
-    atClose = mobilesensor::getKinelinkCounts() - opened;
+    atClose = mobilesensor::datagramAccountingForPort(boundPort) - opened;
 }
 
-mobilesensor::KinelinkCounts SensorStream::counts() const {
-    return atClose ? *atClose : mobilesensor::getKinelinkCounts() - opened;
+mobilesensor::DatagramAccounting SensorStream::accounting() const {
+    return atClose ? *atClose : mobilesensor::datagramAccountingForPort(boundPort) - opened;
 }
 
 std::vector<korvex::host::Message> SensorStream::takeMessages() { return news.take(); }

@@ -7,7 +7,7 @@
 
 #include "device_news.h"
 #include "host/batch_queue.h"
-#include "mobilesensor/kinelink_counts.h"
+#include "mobilesensor/datagram_accounting.h"
 #include "reading_record.h"
 #include "tools/common/sensor_session.h"
 
@@ -59,8 +59,9 @@ public:
     std::string localAddress();
     // Messages the device posted since the last call.
     std::vector<korvex::host::Message> takeMessages();
-    // kinelink's counts since this stream opened, until it closed.
-    mobilesensor::KinelinkCounts counts() const;
+    // kinelink's accounting of this stream's port since the stream opened, until
+    // it closed: other streams' ports count apart.
+    mobilesensor::DatagramAccounting accounting() const;
     std::uint64_t readingsWritten() const { return session.buffersWritten(); }
 
     // Stops the device; readings already queued can still be read. Idempotent.
@@ -76,8 +77,8 @@ private:
     korvex::host::BatchQueue<ArrivedBuffer> queue;
     kxtools::SensorSession session;
     std::uint16_t boundPort = 0;
-    mobilesensor::KinelinkCounts opened{};
-    std::optional<mobilesensor::KinelinkCounts> atClose;
+    mobilesensor::DatagramAccounting opened{};
+    std::optional<mobilesensor::DatagramAccounting> atClose;
     std::atomic<bool> closed{false};
     std::atomic<bool> waiting{false};
     DeviceNews news;

@@ -114,6 +114,36 @@ def test_other_senders_and_malformed_datagrams_are_counted():
     assert counts.malformed == 3
 
 
+def test_each_stream_counts_only_its_own_port():
+    readings = len(expected_readings("text", 2, 50, 3))
+    with kx.SensorStream("text", port=free_port()) as troubled, \
+            kx.SensorStream("text", port=free_port()) as quiet:
+        for stream in (troubled, quiet):
+            phonesim("text", stream.port, "--seed", 2, "--count", 3)
+            assert len(stream.read(readings, timeout=30)) == readings
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as same:
+            same.bind(("127.0.0.1", 0))
+            for datagram in (b"nonsense", b"A,1,1,1,x,0\n"):
+                same.sendto(datagram, ("127.0.0.1", troubled.port))
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as other:
+            other.bind(("127.0.0.2", 0))
+            other.sendto(b"A,1000,1,0.5,0.5,0.5\n", ("127.0.0.1", troubled.port))
+        assert wait_until(lambda: troubled.accounting.received == 6)
+        # Every datagram sent to the first port is counted by now: none of them
+        # may show on the second.
+        assert troubled.accounting == kx.DatagramAccounting(
+            received=6, other_sender=1, delivered=5, malformed=2, dropped_by_system=0)
+        assert quiet.accounting == kx.DatagramAccounting(
+            received=3, other_sender=0, delivered=3, malformed=0, dropped_by_system=0)
+        port = troubled.port
+    # A later stream on the same port starts from nothing.
+    with kx.SensorStream("text", port=port) as later:
+        assert later.accounting == kx.DatagramAccounting(0, 0, 0, 0, 0)
+        phonesim("text", port, "--seed", 2, "--count", 3)
+        assert wait_until(lambda: later.accounting.received == 3)
+        assert later.accounting.delivered == 3 and later.accounting.malformed == 0
+
+
 def test_ctrl_c_interrupts_a_waiting_read_and_loses_nothing():
     with kx.SensorStream("binary", port=free_port()) as stream:
         def interrupt_once_waiting():
