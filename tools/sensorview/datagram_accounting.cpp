@@ -1,25 +1,32 @@
 #include "datagram_accounting.h"
 
-#include "mobilesensor/kinelink_counts.h"
+#include "mobilesensor/datagram_accounting.h"
 #include "tools/common/json_text.h"
 
 namespace sensorview {
 
-KinelinkProcessAccounting::KinelinkProcessAccounting() {
-    const auto start = mobilesensor::getKinelinkCounts();
-    deliveredAtStart = start.datagramsDelivered;
-    fromOtherAtStart = start.datagramsFromOtherSenders;
-    droppedAtStart = start.datagramsDroppedBySystem;
+KinelinkPortAccounting::KinelinkPortAccounting(std::vector<PhonePort> phones) {
+    for (auto& phone : phones) {
+        const std::uint16_t port = phone.port;
+        baselines.push_back({std::move(phone), mobilesensor::datagramAccountingForPort(port)});
+    }
 }
 
-std::vector<DatagramCounts> KinelinkProcessAccounting::rows() const {
-    const auto now = mobilesensor::getKinelinkCounts();
-    DatagramCounts all;
-    all.label = "all phones";
-    all.delivered = now.datagramsDelivered - deliveredAtStart;
-    all.fromOtherSender = now.datagramsFromOtherSenders - fromOtherAtStart;
-    all.droppedBySystem = now.datagramsDroppedBySystem - droppedAtStart;
-    return {all};
+std::vector<DatagramCounts> KinelinkPortAccounting::rows() const {
+    std::vector<DatagramCounts> all;
+    for (const auto& baseline : baselines) {
+        // The port's totals only grow (a closed socket's drops are kept).
+        const auto added =
+            mobilesensor::datagramAccountingForPort(baseline.phone.port) - baseline.atStart;
+        DatagramCounts row;
+        row.label = baseline.phone.name;
+        row.delivered = added.delivered;
+        row.fromOtherSender = added.fromOtherSenders;
+        row.malformed = added.malformed;
+        row.droppedBySystem = added.droppedBySystem;
+        all.push_back(std::move(row));
+    }
+    return all;
 }
 
 namespace {

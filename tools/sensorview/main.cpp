@@ -127,12 +127,13 @@ int run(int argc, char** argv) {
     kxtools::installStopHandler();
 
     WebFiles files(shareFolderOf(korvex::host::platform::executableDirectory()));
-    KinelinkProcessAccounting accounting;
     std::vector<std::unique_ptr<PhoneFeed>> phones;
+    std::vector<KinelinkPortAccounting::PhonePort> ports;
     for (const auto& phone : settings.phones) {
         phones.push_back(std::make_unique<PhoneFeed>(phone, settings.bind));
-        phones.back()->open();
+        ports.push_back({phone.name, phones.back()->open()});
     }
+    const KinelinkPortAccounting accounting(std::move(ports));
     std::unique_ptr<CameraFeed> camera;
     if (settings.camera)
         camera = std::make_unique<CameraFeed>(*settings.camera);

@@ -3,7 +3,9 @@ streams both apps and the test camera runs. The plots must hold exactly the valu
 phonesim sent (read back through dygraphs), the track the location fixes, the
 picture the camera's size; a screenshot is kept in the build tree."""
 
+import json
 import os
+import socket
 import subprocess
 import tempfile
 import time
@@ -74,6 +76,14 @@ def stream(phonesim_app, port, recording):
                              "--record", recording, "--quiet"])
 
 
+def send_to(port, source, payloads):
+    """Datagrams to the phone's port on 127.0.0.1 from a socket bound to source."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
+        sender.bind((source, 0))
+        for payload in payloads:
+            sender.sendto(payload, ("127.0.0.1", port))
+
+
 def chart_values(driver, phone, measurement, field):
     return driver.execute_script("return sensorview.chartValues(arguments[0], arguments[1], arguments[2]);",
                                  phone, measurement, field)
@@ -125,11 +135,19 @@ def test_page_plots_the_streamed_values_tracks_the_fixes_and_shows_the_camera(br
         size = browser.execute_script("return [sensorview.frames.width, sensorview.frames.height];")
         assert size == [640, 480]
 
-        # Every datagram sent was delivered, and the page shows the count.
-        sent = len(datagrams(text_recording)) + len(datagrams(binary_recording))
-        wait_for(browser, "sensorview.status.accounting[0].delivered === %d" % sent, 30,
-                 "the datagram count")
-        assert browser.find_element(By.ID, "accounting").text.find(str(sent)) >= 0
+        # Every datagram sent was delivered, counted for its phone; a sender that is
+        # not the phone and datagrams that are no reading are counted apart.
+        send_to(view.ports["walk"], "127.0.0.2", [b"A,1,2,3\n"] * 3)
+        send_to(view.ports["walk"], "127.0.0.1", [b"no reading\n", b"\x00\x01"])
+        expected = {"walk": [len(datagrams(text_recording)) + 2, 3, 2, 0],
+                    "desk": [len(datagrams(binary_recording)), 0, 0, 0]}
+        for phone, counts in expected.items():
+            wait_for(browser, "JSON.stringify(sensorview.status.accounting.filter(r => r.label === '%s')"
+                     ".map(r => [r.delivered, r.fromOtherSender, r.malformed, r.droppedBySystem])[0])"
+                     " === '%s'" % (phone, json.dumps(counts, separators=(",", ":"))), 30,
+                     "the datagram counts of %s" % phone)
+        shown = browser.find_element(By.ID, "accounting").text
+        assert all(str(counts[0]) in shown for counts in expected.values()), shown
         # No reading was missed (the plots above hold every one). Frames are another
         # matter: a page starved of the processor may miss some, which it is told.
         missed = browser.execute_script("return sensorview.missed;")
