@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
+#include <string>
 
 namespace sensorstream {
 
@@ -25,11 +26,25 @@ void HealthWatch::arrived(std::size_t phone, std::int32_t measurement, double ti
     tracker->arrived(time);
 }
 
+void HealthWatch::watchPorts(const std::vector<std::uint16_t>& ports) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    portsAtStart.clear();
+    for (std::size_t phone = 0; phone < names.size() && phone < ports.size(); ++phone)
+        portsAtStart.push_back(mobilesensor::datagramAccountingForPort(ports[phone]));
+}
+
 std::vector<arrivals::PhoneReport> HealthWatch::report(std::optional<double> now) const {
     std::vector<arrivals::PhoneReport> reports;
     const std::lock_guard<std::mutex> lock(mutex);
     for (std::size_t phone = 0; phone < names.size(); ++phone) {
         arrivals::PhoneReport report{names[phone], std::nullopt, {}};
+        if (phone < portsAtStart.size()) {
+            // The port's totals only grow: what this run's device saw is the difference.
+            const auto& atStart = portsAtStart[phone];
+            const auto added = mobilesensor::datagramAccountingForPort(atStart.port) - atStart;
+            report.datagrams = arrivals::DatagramAccounting{added.delivered, added.fromOtherSenders,
+                                                            added.malformed, added.droppedBySystem};
+        }
         for (const std::int32_t code : firsts[phone])
             report.streams.push_back(
                 {measurementName(code),
@@ -54,13 +69,21 @@ MeasurementHealth HealthWatch::phoneHealth(std::size_t phone, double now) const 
 std::vector<std::string> HealthWatch::summaryLines() const {
     std::vector<std::string> lines;
     for (const auto& phone : report()) {
-        if (phone.streams.empty())
-            continue;
-        std::string line = phone.phone + ": ";
-        for (std::size_t i = 0; i < phone.streams.size(); ++i)
-            line += (i == 0 ? "" : "; ") + phone.streams[i].measurement + " " +
-                    arrivals::healthText(phone.streams[i].health);
-        lines.push_back(line);
+        if (!phone.streams.empty()) {
+            std::string line = phone.phone + ": ";
+            for (std::size_t i = 0; i < phone.streams.size(); ++i)
+                line += (i == 0 ? "" : "; ") + phone.streams[i].measurement + " " +
+                        arrivals::healthText(phone.streams[i].health);
+            lines.push_back(line);
+        }
+        if (phone.datagrams) {
+            const auto& d = *phone.datagrams;
+            lines.push_back(phone.phone + ": datagrams " + std::to_string(d.delivered) +
+                            " delivered, " + std::to_string(d.fromOtherSenders) +
+                            " from another sender, " + std::to_string(d.malformed) +
+                            " malformed, " + std::to_string(d.droppedBySystem) +
+                            " dropped by the system");
+        }
     }
     return lines;
 }

@@ -124,6 +124,7 @@ public:
           status(console, counts, start,
                  statusSettings(settings, placement, ports, live, publisher.get(), health)) {
         recording.start(ports);
+        health.watchPorts(ports);
         const bool several = phones.size() > 1;
         news.reserve(phones.size());
         for (std::size_t i = 0; i < phones.size(); ++i) {

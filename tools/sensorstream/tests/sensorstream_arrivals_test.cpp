@@ -260,7 +260,8 @@ TEST(SensorstreamHealth, TheLiveTableShowsTheSilenceAndThenTheGap) {
 namespace {
 
 // A second phone sending to the same port is not heard: the recording and the
-// stream health hold the accepted phone's datagrams alone.
+// stream health's readings hold the accepted phone's datagrams alone, and the
+// health's datagram accounting counts the second phone's and a malformed one apart.
 TEST(SensorstreamArrivals, ASecondSenderIsNeitherRecordedNorCounted) {
     TemporaryFile recording("first-phone.txt");
     TemporaryFile health("first-phone-health.json");
@@ -274,6 +275,8 @@ TEST(SensorstreamArrivals, ASecondSenderIsNeitherRecordedNorCounted) {
     ASSERT_EQ(
         0, phonesim(port, {"--rate", "100", "--count", "90", "--seed", "4", "--bind", "127.0.0.2"})
                .exitCode);
+    // From the accepted phone's address: delivered, and rejected by the parser.
+    mobilesensor::testing::DatagramSender("127.0.0.1").send(port, std::string("no reading\n"));
     // The accepted phone again, so that everything before it has been read.
     ASSERT_EQ(0, phonesim(port, {"--rate", "100", "--count", "60", "--seed", "5"}).exitCode);
     ASSERT_TRUE(receiver->waitForOutputLines(both, 20s));
@@ -283,7 +286,8 @@ TEST(SensorstreamArrivals, ASecondSenderIsNeitherRecordedNorCounted) {
 
     EXPECT_EQ(both, jsonLines(result.out).size());
     std::ifstream in(recording.path, std::ios::binary);
-    EXPECT_EQ(120u, phonesim::readRecording(in).datagrams.size());
+    // The accepted phone's: its two walks and the malformed datagram, as it sent them.
+    EXPECT_EQ(121u, phonesim::readRecording(in).datagrams.size());
     // The report is held by name: a range-for over a member of the temporary would
     // read freed memory.
     const JsonValue report = parseJson(health.text());
@@ -291,6 +295,15 @@ TEST(SensorstreamArrivals, ASecondSenderIsNeitherRecordedNorCounted) {
     for (const auto& stream : report.at("phones").items.at(0).at("measurements").items)
         readings += stream.at("readings").number;
     EXPECT_EQ(static_cast<double>(both), readings);
+    const JsonValue& datagrams = report.at("phones").items.at(0).at("datagrams");
+    EXPECT_EQ(121.0, datagrams.at("delivered").number);
+    EXPECT_EQ(90.0, datagrams.at("fromOtherSenders").number);
+    EXPECT_EQ(1.0, datagrams.at("malformed").number);
+    EXPECT_EQ(0.0, datagrams.at("droppedBySystem").number);
+    EXPECT_NE(std::string::npos,
+              result.err.find("health of phone: datagrams 121 delivered, 90 from another "
+                              "sender, 1 malformed, 0 dropped by the system"))
+        << result.err;
 }
 
 } // namespace
