@@ -7,7 +7,7 @@
 // readings this way.
 
 #include "conduit/tvarray/tv_array.h"
-#include "kineconvert/sample_structure.h"
+#include "kineconvert/sample_fields.h"
 
 #include <array>
 #include <bitset>
