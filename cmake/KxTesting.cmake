@@ -16,17 +16,17 @@ endif()
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
     # The mingw runtime DLLs go beside the programs, so the build folder runs as it is.
-    foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
-        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
-            OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
-        if(NOT IS_ABSOLUTE "${found}")
-            find_file(found_${dll} ${dll} PATHS ${CMAKE_FIND_ROOT_PATH} PATH_SUFFIXES lib bin
-                NO_DEFAULT_PATH)
-            set(found "${found_${dll}}")
+    foreach(_kx_dll libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_kx_dll}
+            OUTPUT_VARIABLE _kx_found OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(NOT IS_ABSOLUTE "${_kx_found}")
+            find_file(KX_FOUND_${_kx_dll} ${_kx_dll} PATHS ${CMAKE_FIND_ROOT_PATH}
+                PATH_SUFFIXES lib bin NO_DEFAULT_PATH)
+            set(_kx_found "${KX_FOUND_${_kx_dll}}")
         endif()
-        if(EXISTS "${found}")
-            file(COPY "${found}" DESTINATION "${CMAKE_BINARY_DIR}/bin")
-            install(FILES "${found}" DESTINATION ${CMAKE_INSTALL_BINDIR})
+        if(EXISTS "${_kx_found}")
+            file(COPY "${_kx_found}" DESTINATION "${CMAKE_BINARY_DIR}/bin")
+            install(FILES "${_kx_found}" DESTINATION ${CMAKE_INSTALL_BINDIR})
         endif()
     endforeach()
 
@@ -49,7 +49,6 @@ function(kx_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gmock GTest::gtest_main
         kx::warnings Threads::Threads)
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     if(ARG_DEPENDS)
         add_dependencies(${name} ${ARG_DEPENDS})
     endif()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "camera_mode.h"
 #include "conduit/kit/ustring.h"
+#include "framegrab/camera_mode.h"
 
 #include <cstddef>
 #include <cstdint>

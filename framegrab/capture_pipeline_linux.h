@@ -1,9 +1,9 @@
 #pragma once
 
-#include "camera_mode.h"
 #include "capture_controller.h"
 #include "conduit/kit/mutex.h"
 #include "controller_messages.h"
+#include "framegrab/camera_mode.h"
 
 #include <condition_variable>
 #include <gst/app/gstappsink.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera_mode.h"
+#include "framegrab/camera_mode.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "camera_mode.h"
 #include "camera_source_linux.h"
 #include "capture_controller.h"
 #include "controller_messages.h"
+#include "framegrab/camera_mode.h"
 
 #include <memory>
 #include <optional>

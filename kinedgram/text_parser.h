@@ -1,9 +1,9 @@
 #pragma once
 
-#include "fix_selection.h"
+#include "kinedgram/fix_selection.h"
+#include "kinedgram/text_datagram.h"
+#include "kinedgram/text_fields.h"
 #include "mobilesensor/device/parsed_datagram.h"
-#include "text_datagram.h"
-#include "text_fields.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "binary_datagram.h"
+#include "kinescope/binary_datagram.h"
 #include "mobilesensor/device/parsed_datagram.h"
 
 #include <cstddef>

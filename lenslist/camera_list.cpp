@@ -1,7 +1,7 @@
 #include "lenslist/camera_list.h"
 
+#include "com_ptr.h"
 #include "host/i18n/unicode.h"
-#include "lenslist/com_ptr.h"
 
 #include <cstddef>
 #include <memory>

@@ -2,10 +2,10 @@
 // names and positions that come out, failures, and that every object handed out
 // is released exactly once and every block of task memory freed once.
 
+#include "fake_media_foundation.h"
 #include "lenslist/camera_list.h"
 #include "lenslist/camera_results.h"
-#include "lenslist/tests/fake_media_foundation.h"
-#include "lenslist/tests/result_slots.h"
+#include "result_slots.h"
 
 #include <gtest/gtest.h>
 #include <string>

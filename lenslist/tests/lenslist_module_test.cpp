@@ -2,7 +2,7 @@
 // Foundation of the machine the tests run on (Wine's, which has no camera).
 
 #include "host/plugin_loader.h"
-#include "lenslist/tests/result_slots.h"
+#include "result_slots.h"
 
 #include <gtest/gtest.h>
 #include <mfapi.h>

@@ -3,7 +3,7 @@
 
 #include "lensprobe/camera_results.h"
 #include "lensprobe/camera_scan.h"
-#include "lensprobe/tests/result_slots.h"
+#include "result_slots.h"
 
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>

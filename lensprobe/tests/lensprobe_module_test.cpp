@@ -3,7 +3,7 @@
 #include "host/plugin_loader.h"
 #include "lensprobe/camera_probe.h"
 #include "lensprobe/camera_scan.h"
-#include "lensprobe/tests/result_slots.h"
+#include "result_slots.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -2,7 +2,7 @@
 
 // The answers every program of the stand-in host gives to --help and --version.
 
-#include "option_parser.h"
+#include "tools/common/option_parser.h"
 
 #include <optional>
 #include <string>

@@ -2,8 +2,8 @@
 
 // Where the datagrams to send come from: the scenario, or a recording replayed.
 
-#include "recording.h"
-#include "scenario.h"
+#include "tools/phonesim/recording.h"
+#include "tools/phonesim/scenario.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,8 +2,8 @@
 
 // The command line of phonesim.
 
-#include "reading.h"
 #include "tools/common/option_parser.h"
+#include "tools/phonesim/reading.h"
 
 #include <cstdint>
 #include <optional>

@@ -7,8 +7,8 @@
 // goes out at once.
 
 #include "datagram_source.h"
-#include "reading.h"
-#include "recording.h"
+#include "tools/phonesim/reading.h"
+#include "tools/phonesim/recording.h"
 
 #include <array>
 #include <chrono>
