@@ -7,10 +7,10 @@
 // whose frames go to a handler of the caller's. camgrab and the Python module both
 // take frames this way.
 
-#include "device_error.h"
 #include "host/channel.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
+#include "tools/common/device_error.h"
 #include "webcam/video_data_buffer.h"
 
 #include <functional>

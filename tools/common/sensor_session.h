@@ -8,11 +8,11 @@
 // (tools/sensorstream) is this one with a handler that marks each buffer with its
 // phone for the run's shared queue.
 
-#include "device_error.h"
 #include "host/channel.h"
 #include "host/plugin_loader.h"
 #include "host/property_list.h"
 #include "sensor_app.h"
+#include "tools/common/device_error.h"
 
 #include <cstdint>
 #include <functional>
