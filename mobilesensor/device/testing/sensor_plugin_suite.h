@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sensor_exchange.h"
+#include "mobilesensor/device/testing/sensor_exchange.h"
 
 #include <gtest/gtest.h>
 #include <string>
