@@ -2,7 +2,7 @@
 // frame_kernels_avx512.cpp each include it inside their own unnamed namespace,
 // after defining PIXCORE_TARGET as the target attribute of every function here
 // (AVX2, or AVX2 with the 32 registers of AVX-512VL), and after including
-// frame_kernels.h, frame_kernels_layouts.h and <immintrin.h>.
+// frame_kernels.h, frame_kernels_blocks.h and <immintrin.h>.
 //
 // The method is that of the SSE2 kernels with 256-bit vectors: the unpack
 // instructions work inside each 128-bit half, so one 16 x 16 transpose handles two
@@ -54,41 +54,39 @@ PIXCORE_TARGET inline __m256i loadTwo(const std::uint8_t* low, const std::uint8_
     return _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1);
 }
 
-// One block of 16 rows x 8 pixels of a packed layout: stored pixels 0-3 of the
-// block in the low halves, 4-7 in the high halves. Segments of 3-byte pixels are
-// 12 bytes long; SHIFT 4 loads each as the last 12 of 16 bytes, so that no load
-// passes the end of its row (used from the third stored pixel on).
-template <unsigned SHIFT, class L>
+// One block of 16 rows x 8 pixels of a packed layout: pixels 0-3 of the block in
+// the low halves, 4-7 in the high halves. Segments of 3-byte pixels are 12 bytes
+// long; SHIFT 4 loads each as the last 12 of 16 bytes, so that no load passes the
+// end of its row (used from the third pixel on).
+template <unsigned SHIFT, Layout LAYOUT>
 PIXCORE_TARGET inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
-    constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const auto [segment, step] = blockSource<L, 8, SHIFT>(f, row, column);
+    constexpr RgbLayout L = RGB_LAYOUTS[LAYOUT];
+    const auto [segment, step] = blockSource<LAYOUT, SHIFT>(f, row, column);
 
     __m256i v[16];
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
         const std::uint8_t* at = segment + i * step;
-        v[i] = loadTwo(at, at + 4 * BPP);
+        v[i] = loadTwo(at, at + 4 * L.bytesPerPixel);
     }
     if (row + 2 * BLOCK_ROWS <= f.height)
-        prefetchNextStrip(segment + 4 * BPP + 15, step);
+        prefetchNextStrip(segment + 4 * L.bytesPerPixel + 15, step);
     transposeHalves(v);
 
     const std::size_t pixels = f.height * f.width;
     std::uint8_t* out = f.dst + column * f.height + row;
 #pragma GCC unroll 4
     for (unsigned q = 0; q < 4; ++q) {
-        // Stored pixels q (low half) and 4 + q (high half) of the block.
-        const unsigned first = SHIFT + q * BPP;
-        const std::size_t lowColumn = L::FLIP_COLUMNS ? 7 - q : q;
-        const std::size_t highColumn = L::FLIP_COLUMNS ? 3 - q : 4 + q;
-        std::uint8_t* low = out + lowColumn * f.height;
-        std::uint8_t* high = out + highColumn * f.height;
-        storeLow(low, v[first + L::RED]);
-        storeLow(low + pixels, v[first + L::GREEN]);
-        storeLow(low + 2 * pixels, v[first + L::BLUE]);
-        storeHigh(high, v[first + L::RED]);
-        storeHigh(high + pixels, v[first + L::GREEN]);
-        storeHigh(high + 2 * pixels, v[first + L::BLUE]);
+        // Pixels q (low half) and 4 + q (high half) of the block.
+        const unsigned first = SHIFT + q * L.bytesPerPixel;
+        std::uint8_t* low = out + q * f.height;
+        std::uint8_t* high = out + (4 + q) * f.height;
+        storeLow(low, v[first + L.red]);
+        storeLow(low + pixels, v[first + L.green]);
+        storeLow(low + 2 * pixels, v[first + L.blue]);
+        storeHigh(high, v[first + L.red]);
+        storeHigh(high + pixels, v[first + L.green]);
+        storeHigh(high + 2 * pixels, v[first + L.blue]);
     }
 }
 
@@ -96,10 +94,10 @@ PIXCORE_TARGET inline void packedBlock(const Frame& f, std::size_t row, std::siz
 // low halves, rows 16-31 in the high halves, so that each transposed vector is 32
 // rows of one column, stored whole (SHIFT as in packedBlock). Faster than
 // packedBlock while the frame stays in cache; slower once it streams from memory.
-template <unsigned SHIFT, class L>
+template <unsigned SHIFT, Layout LAYOUT>
 PIXCORE_TARGET inline void tallBlock(const Frame& f, std::size_t row, std::size_t column) {
-    constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const auto [segment, step] = blockSource<L, 4, SHIFT>(f, row, column);
+    constexpr RgbLayout L = RGB_LAYOUTS[LAYOUT];
+    const auto [segment, step] = blockSource<LAYOUT, SHIFT>(f, row, column);
 
     __m256i v[16];
 #pragma GCC unroll 16
@@ -111,21 +109,22 @@ PIXCORE_TARGET inline void tallBlock(const Frame& f, std::size_t row, std::size_
     std::uint8_t* out = f.dst + column * f.height + row;
 #pragma GCC unroll 4
     for (unsigned j = 0; j < 4; ++j) {
-        const unsigned first = SHIFT + (L::FLIP_COLUMNS ? 3 - j : j) * BPP;
+        const unsigned first = SHIFT + j * L.bytesPerPixel;
         std::uint8_t* at = out + j * f.height;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v[first + L::RED]);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + pixels), v[first + L::GREEN]);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 2 * pixels), v[first + L::BLUE]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v[first + L.red]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + pixels), v[first + L.green]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 2 * pixels), v[first + L.blue]);
     }
 }
 
-template <class L> struct TallBlocks {
+template <Layout LAYOUT> struct TallBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 4>(f, column) >= 2)
-            tallBlock<4, L>(f, row, column);
-        else
-            tallBlock<0, L>(f, row, column);
+        if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
+            if (column >= 2)
+                return tallBlock<4, LAYOUT>(f, row, column);
+        }
+        tallBlock<0, LAYOUT>(f, row, column);
     }
 };
 
@@ -134,43 +133,34 @@ template <class L> struct TallBlocks {
 // much last-level cache); they take the tall blocks.
 constexpr std::size_t CACHED_FRAME_BYTES = std::size_t(16) << 20;
 
-template <class L> struct PackedBlocks {
+template <Layout LAYOUT> struct PackedBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 8>(f, column) >= 2)
-            packedBlock<4, L>(f, row, column);
-        else
-            packedBlock<0, L>(f, row, column);
+        if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
+            if (column >= 2)
+                return packedBlock<4, LAYOUT>(f, row, column);
+        }
+        packedBlock<0, LAYOUT>(f, row, column);
     }
 };
 
-template <class L> struct Avx2PackedKernel {
-    PIXCORE_TARGET static void run(const PackedLayout& layout, const std::uint8_t* src,
-                                   std::size_t height, std::size_t width, std::uint8_t* dst) {
-        // A segment pair of 3-byte pixels read without shift reaches 28 bytes into
-        // its row: narrow frames take the SSE2 kernel.
-        if (height < BLOCK_ROWS || width < 16) {
-            sse2Kernels().packedToPlanar(layout, src, height, width, dst);
-            return;
-        }
-        const Frame f{src, height, width, dst};
-        if (height >= 2 * BLOCK_ROWS &&
-            height * width * (L::BYTES_PER_PIXEL + 3) <= CACHED_FRAME_BYTES) {
-            forEachBlock<2 * BLOCK_ROWS, PACKED_BLOCK_COLUMNS / 2>(height, width, TallBlocks<L>{f});
-            return;
-        }
-        forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(height, width, PackedBlocks<L>{f});
-    }
-};
-
-void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::size_t height,
-                    std::size_t width, std::uint8_t* dst) {
-    const PackedToPlanarFn kernel = findLayoutKernel<Avx2PackedKernel>(layout);
-    if (kernel == nullptr) {
-        portableKernels().packedToPlanar(layout, src, height, width, dst);
+template <Layout LAYOUT>
+PIXCORE_TARGET void packedToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width,
+                                   std::uint8_t* dst) {
+    // A segment pair of 3-byte pixels read without shift reaches 28 bytes into its
+    // row: narrow frames take the SSE2 kernel.
+    if (height < BLOCK_ROWS || width < 16) {
+        sse2Kernels().toPlanar[LAYOUT](src, height, width, dst);
         return;
     }
-    kernel(layout, src, height, width, dst);
+    const Frame f{src, height, width, dst};
+    if (height >= 2 * BLOCK_ROWS &&
+        height * width * (RGB_LAYOUTS[LAYOUT].bytesPerPixel + 3) <= CACHED_FRAME_BYTES) {
+        forEachBlock<2 * BLOCK_ROWS, PACKED_BLOCK_COLUMNS / 2>(height, width,
+                                                               TallBlocks<LAYOUT>{f});
+        return;
+    }
+    forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(height, width, PackedBlocks<LAYOUT>{f});
 }
 
 // A multiplier the optimiser cannot see through: left visible, a multiplication by
@@ -275,7 +265,7 @@ struct Yuy2Blocks {
 PIXCORE_TARGET void yuy2ToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width,
                                  std::uint8_t* dst) {
     if (height < BLOCK_ROWS || width < YUY2_BLOCK_COLUMNS || width % 2 != 0) {
-        sse2Kernels().yuy2ToPlanar(src, height, width, dst);
+        sse2Kernels().toPlanar[YUY2](src, height, width, dst);
         return;
     }
     const Frame f{src, height, width, dst};

@@ -1,5 +1,5 @@
 #include "frame_kernels.h"
-#include "frame_kernels_layouts.h"
+#include "frame_kernels_blocks.h"
 
 #include <immintrin.h>
 
@@ -19,7 +19,9 @@ namespace {
 } // namespace
 
 const KernelSet& avx512Kernels() {
-    static const KernelSet set{"avx512vl", packedToPlanar, yuy2ToPlanar};
+    static const KernelSet set{"avx512vl",
+                               {packedToPlanar<BGRA32_TOP_DOWN>, packedToPlanar<RGB24_TOP_DOWN>,
+                                packedToPlanar<RGB24_BOTTOM_UP>, yuy2ToPlanar}};
     return set;
 }
 

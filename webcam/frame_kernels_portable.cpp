@@ -16,14 +16,12 @@ std::uint8_t clampToByte(std::int32_t value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
 
-void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::size_t height,
-                    std::size_t width, std::uint8_t* dst) {
+template <Layout LAYOUT>
+void packedToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width,
+                    std::uint8_t* dst) {
+    constexpr RgbLayout L = RGB_LAYOUTS[LAYOUT];
     const std::size_t pixels = height * width;
-    const std::size_t bytesPerPixel = layout.bytesPerPixel;
-    const std::size_t rowBytes = width * bytesPerPixel;
-    const unsigned red = layout.sourceOffset[0];
-    const unsigned green = layout.sourceOffset[1];
-    const unsigned blue = layout.sourceOffset[2];
+    const std::size_t rowBytes = width * L.bytesPerPixel;
     std::uint8_t* const redPlane = dst;
     std::uint8_t* const greenPlane = dst + pixels;
     std::uint8_t* const bluePlane = dst + 2 * pixels;
@@ -33,14 +31,13 @@ void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::si
         for (std::size_t r0 = 0; r0 < height; r0 += TILE) {
             const std::size_t r1 = std::min(r0 + TILE, height);
             for (std::size_t r = r0; r < r1; ++r) {
-                const std::uint8_t* row = src + (layout.flipRows ? height - 1 - r : r) * rowBytes;
+                const std::uint8_t* row = src + (L.bottomUp ? height - 1 - r : r) * rowBytes;
                 for (std::size_t c = c0; c < c1; ++c) {
-                    const std::uint8_t* pixel =
-                        row + (layout.flipColumns ? width - 1 - c : c) * bytesPerPixel;
+                    const std::uint8_t* pixel = row + c * L.bytesPerPixel;
                     const std::size_t at = c * height + r;
-                    redPlane[at] = pixel[red];
-                    greenPlane[at] = pixel[green];
-                    bluePlane[at] = pixel[blue];
+                    redPlane[at] = pixel[L.red];
+                    greenPlane[at] = pixel[L.green];
+                    bluePlane[at] = pixel[L.blue];
                 }
             }
         }
@@ -80,7 +77,9 @@ void yuy2ToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width
 } // namespace
 
 const KernelSet& portableKernels() {
-    static const KernelSet set{"portable", packedToPlanar, yuy2ToPlanar};
+    static const KernelSet set{"portable",
+                               {packedToPlanar<BGRA32_TOP_DOWN>, packedToPlanar<RGB24_TOP_DOWN>,
+                                packedToPlanar<RGB24_BOTTOM_UP>, yuy2ToPlanar}};
     return set;
 }
 

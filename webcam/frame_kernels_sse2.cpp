@@ -1,5 +1,5 @@
 #include "frame_kernels.h"
-#include "frame_kernels_layouts.h"
+#include "frame_kernels_blocks.h"
 
 #include <emmintrin.h>
 
@@ -50,11 +50,11 @@ inline void store16(std::uint8_t* at, __m128i value) {
 
 // One block of 16 rows x 4 pixels of a packed layout. A segment of 4 pixels of 3
 // bytes is 12 bytes long; SHIFT 4 loads it as the last 12 of 16 bytes, so that no
-// load passes the end of its row (used from the third stored pixel on).
-template <unsigned SHIFT, class L>
+// load passes the end of its row (used from the third pixel on).
+template <unsigned SHIFT, Layout LAYOUT>
 inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
-    constexpr unsigned BPP = L::BYTES_PER_PIXEL;
-    const auto [segment, step] = blockSource<L, 4, SHIFT>(f, row, column);
+    constexpr RgbLayout L = RGB_LAYOUTS[LAYOUT];
+    const auto [segment, step] = blockSource<LAYOUT, SHIFT>(f, row, column);
 
     __m128i v[16];
 #pragma GCC unroll 16
@@ -68,43 +68,30 @@ inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
     std::uint8_t* out = f.dst + column * f.height + row;
 #pragma GCC unroll 4
     for (unsigned j = 0; j < 4; ++j) {
-        const unsigned first = SHIFT + (L::FLIP_COLUMNS ? 3 - j : j) * BPP;
-        store16(out + j * f.height, v[first + L::RED]);
-        store16(out + pixels + j * f.height, v[first + L::GREEN]);
-        store16(out + 2 * pixels + j * f.height, v[first + L::BLUE]);
+        const unsigned first = SHIFT + j * L.bytesPerPixel;
+        store16(out + j * f.height, v[first + L.red]);
+        store16(out + pixels + j * f.height, v[first + L.green]);
+        store16(out + 2 * pixels + j * f.height, v[first + L.blue]);
     }
 }
 
-template <class L>
-void packedKernel(const std::uint8_t* src, std::size_t height, std::size_t width,
-                  std::uint8_t* dst) {
+template <Layout LAYOUT>
+void packedToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width,
+                    std::uint8_t* dst) {
+    // Narrower or shorter frames than a block go the portable way.
+    if (height < BLOCK_ROWS || width < 8) {
+        portableKernels().toPlanar[LAYOUT](src, height, width, dst);
+        return;
+    }
     const Frame f{src, height, width, dst};
     forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(
         height, width, [&f](std::size_t row, std::size_t column) {
-            if (L::BYTES_PER_PIXEL == 3 && storedBlockColumn<L, 4>(f, column) >= 2)
-                packedBlock<4, L>(f, row, column);
-            else
-                packedBlock<0, L>(f, row, column);
+            if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
+                if (column >= 2)
+                    return packedBlock<4, LAYOUT>(f, row, column);
+            }
+            packedBlock<0, LAYOUT>(f, row, column);
         });
-}
-
-template <class L> struct Sse2PackedKernel {
-    static void run(const PackedLayout&, const std::uint8_t* src, std::size_t height,
-                    std::size_t width, std::uint8_t* dst) {
-        packedKernel<L>(src, height, width, dst);
-    }
-};
-
-void packedToPlanar(const PackedLayout& layout, const std::uint8_t* src, std::size_t height,
-                    std::size_t width, std::uint8_t* dst) {
-    // Narrower or shorter frames than a block (and any layout without a kernel of
-    // its own) go the portable way.
-    const PackedToPlanarFn kernel = findLayoutKernel<Sse2PackedKernel>(layout);
-    if (kernel == nullptr || height < BLOCK_ROWS || width < 8) {
-        portableKernels().packedToPlanar(layout, src, height, width, dst);
-        return;
-    }
-    kernel(layout, src, height, width, dst);
 }
 
 // A multiplier the optimiser cannot see through: left visible, a multiplication by
@@ -204,7 +191,7 @@ void yuy2ToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width
     // start at different places in their groups: such frames (and small ones) go the
     // portable way.
     if (height < BLOCK_ROWS || width < YUY2_BLOCK_COLUMNS || width % 2 != 0) {
-        portableKernels().yuy2ToPlanar(src, height, width, dst);
+        portableKernels().toPlanar[YUY2](src, height, width, dst);
         return;
     }
     const Frame f{src, height, width, dst};
@@ -215,7 +202,9 @@ void yuy2ToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width
 } // namespace
 
 const KernelSet& sse2Kernels() {
-    static const KernelSet set{"sse2", packedToPlanar, yuy2ToPlanar};
+    static const KernelSet set{"sse2",
+                               {packedToPlanar<BGRA32_TOP_DOWN>, packedToPlanar<RGB24_TOP_DOWN>,
+                                packedToPlanar<RGB24_BOTTOM_UP>, yuy2ToPlanar}};
     return set;
 }
 

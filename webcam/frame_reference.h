@@ -5,8 +5,8 @@
 
 // Internal to pixcore: the conversions in their plain, obviously correct form, one
 // pixel at a time in reading order. They are the yardstick of the fast kernels
-// (tests compare the two byte for byte, the benchmark times both); production code
-// does not call them.
+// (tests compare the two byte for byte, the benchmark times both). The converter
+// calls convert only for the reading orders that no frame type has, and so no kernel.
 
 namespace webcam::reference {
 

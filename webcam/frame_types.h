@@ -6,14 +6,15 @@
 // host. H = height, W = width, N = H x W; samples are unsigned bytes; rows follow
 // each other with no padding. Row 0 is the top of the picture, column 0 its left edge.
 //
-// | number | name                     | bytes          | memory order |
-// |--------|--------------------------|----------------|-----------------------------------------------|
-// | 1      | "RGB24PlanarColumn"      | 3 N            | planes R, G, B of N bytes; (r, c) at c H +
-// r  | | 2      | "BGRA32PackedRowTopDown" | 4 N            | rows top first; pixel bytes B, G, R,
-// A        | | 3      | "YUY2PackedRowBottomUp"  | 4 ceil(N / 2)  | groups Y0, U, Y1, V in
-// row-major pixel order  | | 4      | "RGB24PackedRowBottomUp" | 3 N            | rows bottom
-// first; pixel bytes B, G, R        | | 5      | "RGB24PackedRowTopDown"  | 3 N            | rows
-// top first; pixel bytes R, G, B           |
+// clang-format off
+// | no. | name                     | bytes         | memory order                                 |
+// |-----|--------------------------|---------------|----------------------------------------------|
+// | 1   | "RGB24PlanarColumn"      | 3 N           | planes R, G, B of N bytes; (r, c) at c H + r |
+// | 2   | "BGRA32PackedRowTopDown" | 4 N           | rows top first; pixel bytes B, G, R, A       |
+// | 3   | "YUY2PackedRowBottomUp"  | 4 ceil(N / 2) | groups Y0, U, Y1, V in row-major pixel order |
+// | 4   | "RGB24PackedRowBottomUp" | 3 N           | rows bottom first; pixel bytes B, G, R       |
+// | 5   | "RGB24PackedRowTopDown"  | 3 N           | rows top first; pixel bytes R, G, B          |
+// clang-format on
 //
 // YUY2 despite its name is converted in stored row order: the first group gives
 // the two leftmost pixels of the top output row, and a group whose first pixel

@@ -41,15 +41,18 @@ struct Layout {
     std::size_t bytesPerPixel; // YUY2: 2
     bool hasAlpha, bgrOrder, readForward, mirrorColumns;
     VideoDataBuffer* (*convert)(const conduit::interfaces::IDataBuffer*);
+    webcam::kernels::Layout kernel; // index of the kernel tables
 };
 
 const Layout LAYOUTS[] = {
-    {"BGRA", 4, true, true, true, false, FrameConverter::packedBGRATopDownToPlanarRGBColumn},
+    {"BGRA", 4, true, true, true, false, FrameConverter::packedBGRATopDownToPlanarRGBColumn,
+     webcam::kernels::BGRA32_TOP_DOWN},
     {"RGB-top-down", 3, false, false, true, false,
-     FrameConverter::packedRGBTopDownToPlanarRGBColumn},
+     FrameConverter::packedRGBTopDownToPlanarRGBColumn, webcam::kernels::RGB24_TOP_DOWN},
     {"RGB-bottom-up", 3, false, false, false, true,
-     FrameConverter::packedRGBBottomUpToPlanarRGBColumn},
-    {"YUY2", 2, false, false, false, false, FrameConverter::packedYUY2BottomUpToPlanarRGBColumn},
+     FrameConverter::packedRGBBottomUpToPlanarRGBColumn, webcam::kernels::RGB24_BOTTOM_UP},
+    {"YUY2", 2, false, false, false, false, FrameConverter::packedYUY2BottomUpToPlanarRGBColumn,
+     webcam::kernels::YUY2},
 };
 
 bool isYuy2(const Layout& layout) { return layout.bytesPerPixel == 2; }
@@ -131,22 +134,16 @@ void registerAll() {
                     }
                 });
             for (const KernelSet* kernels : webcam::kernels::supportedKernels()) {
-                benchmark::RegisterBenchmark(
-                    (prefix + kernels->name).c_str(),
-                    [frame, l, s, kernels](benchmark::State& state) {
-                        const auto packed = webcam::kernels::layoutForFlags(
-                            l->hasAlpha, l->bgrOrder, l->readForward, l->mirrorColumns);
-                        for (auto _ : state) {
-                            if (isYuy2(*l))
-                                kernels->yuy2ToPlanar(frame->input.data(), s->height, s->width,
-                                                      frame->output.data());
-                            else
-                                kernels->packedToPlanar(packed, frame->input.data(), s->height,
-                                                        s->width, frame->output.data());
-                            benchmark::DoNotOptimize(frame->output.data());
-                            benchmark::ClobberMemory();
-                        }
-                    });
+                benchmark::RegisterBenchmark((prefix + kernels->name).c_str(),
+                                             [frame, l, s, kernels](benchmark::State& state) {
+                                                 const auto kernel = kernels->toPlanar[l->kernel];
+                                                 for (auto _ : state) {
+                                                     kernel(frame->input.data(), s->height,
+                                                            s->width, frame->output.data());
+                                                     benchmark::DoNotOptimize(frame->output.data());
+                                                     benchmark::ClobberMemory();
+                                                 }
+                                             });
             }
         }
     }

@@ -77,25 +77,49 @@ struct Flags {
     bool mirrorColumns;
 };
 
+using webcam::kernels::Layout;
+constexpr auto NO_KERNEL = webcam::kernels::LAYOUT_COUNT;
+
 struct Choice {
     Conversion conversion;
-    Flags flags; // of the packed conversion (unused for YUY2)
+    Flags flags;   // of the packed conversion (unused for YUY2)
+    Layout layout; // the kernels' layout, or NO_KERNEL for a reading order no frame type has
 };
+
+constexpr Flags BGRA_FLAGS{true, true, true, false};
+constexpr Flags RGB_TOP_DOWN_FLAGS{false, false, true, false};
+constexpr Flags RGB_BOTTOM_UP_FLAGS{false, false, false, true};
+
+bool operator==(const Flags& a, const Flags& b) {
+    return a.hasAlpha == b.hasAlpha && a.bgrOrder == b.bgrOrder && a.readForward == b.readForward &&
+           a.mirrorColumns == b.mirrorColumns;
+}
+
+Layout layoutOf(const Flags& flags) {
+    if (flags == BGRA_FLAGS)
+        return webcam::kernels::BGRA32_TOP_DOWN;
+    if (flags == RGB_TOP_DOWN_FLAGS)
+        return webcam::kernels::RGB24_TOP_DOWN;
+    if (flags == RGB_BOTTOM_UP_FLAGS)
+        return webcam::kernels::RGB24_BOTTOM_UP;
+    return NO_KERNEL;
+}
 
 Choice choose(std::uint8_t selector) {
     switch (selector & 7u) {
     case 0:
-        return {Conversion::Bgra, {true, true, true, false}};
+        return {Conversion::Bgra, BGRA_FLAGS, webcam::kernels::BGRA32_TOP_DOWN};
     case 1:
-        return {Conversion::RgbTopDown, {false, false, true, false}};
+        return {Conversion::RgbTopDown, RGB_TOP_DOWN_FLAGS, webcam::kernels::RGB24_TOP_DOWN};
     case 2:
-        return {Conversion::RgbBottomUp, {false, false, false, true}};
+        return {Conversion::RgbBottomUp, RGB_BOTTOM_UP_FLAGS, webcam::kernels::RGB24_BOTTOM_UP};
     case 3:
-        return {Conversion::Yuy2, {false, true, true, false}};
-    default:
-        return {Conversion::Convert,
-                {(selector & 0x08u) != 0, (selector & 0x10u) != 0, (selector & 0x20u) != 0,
-                 (selector & 0x40u) != 0}};
+        return {Conversion::Yuy2, {false, true, true, false}, webcam::kernels::YUY2};
+    default: {
+        const Flags flags{(selector & 0x08u) != 0, (selector & 0x10u) != 0, (selector & 0x20u) != 0,
+                          (selector & 0x40u) != 0};
+        return {Conversion::Convert, flags, layoutOf(flags)};
+    }
     }
 }
 
@@ -160,15 +184,13 @@ void compareWithReference(const Choice& choice, const VideoDataBuffer& frame,
                                    expected.get());
     check(std::memcmp(expected.get(), result.data, 3 * pixels) == 0);
 
-    // Every kernel set, not only the one this processor's converter picked.
-    const webcam::kernels::PackedLayout layout =
-        webcam::kernels::layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns);
+    // Every kernel set, not only the one this processor's converter picked, where
+    // the frame has a layout of the kernel tables.
+    if (choice.layout == NO_KERNEL)
+        return;
     for (const webcam::kernels::KernelSet* kernels : webcam::kernels::supportedKernels()) {
         std::unique_ptr<std::uint8_t[]> output(new std::uint8_t[3 * pixels]);
-        if (choice.conversion == Conversion::Yuy2)
-            kernels->yuy2ToPlanar(frame.data, frame.height, frame.width, output.get());
-        else
-            kernels->packedToPlanar(layout, frame.data, frame.height, frame.width, output.get());
+        kernels->toPlanar[choice.layout](frame.data, frame.height, frame.width, output.get());
         check(std::memcmp(expected.get(), output.get(), 3 * pixels) == 0);
     }
 }

@@ -5,32 +5,62 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
+#include <vector>
 
 // Every kernel set this machine can run gives exactly the bytes of the reference
-// conversions, for every layout and every frame shape, and touches nothing outside
-// its input and output.
+// conversions, for every layout of its table and every frame shape, and touches
+// nothing outside its input and output.
 
 namespace {
 
 using webcam::kernels::KernelSet;
-using webcam::kernels::layoutForFlags;
-using webcam::kernels::PackedLayout;
+using webcam::kernels::Layout;
 using webcam::testing_support::GuardedBytes;
 using webcam::testing_support::randomBytes;
 using webcam::testing_support::Shape;
 using webcam::testing_support::shapesToCompare;
 
-struct Flags {
+std::vector<Layout> allLayouts() {
+    std::vector<Layout> layouts;
+    for (unsigned layout = 0; layout < webcam::kernels::LAYOUT_COUNT; ++layout)
+        layouts.push_back(Layout(layout));
+    return layouts;
+}
+
+std::string nameOf(Layout layout) {
+    switch (layout) {
+    case webcam::kernels::BGRA32_TOP_DOWN:
+        return "BGRA32TopDown";
+    case webcam::kernels::RGB24_TOP_DOWN:
+        return "RGB24TopDown";
+    case webcam::kernels::RGB24_BOTTOM_UP:
+        return "RGB24BottomUp";
+    case webcam::kernels::YUY2:
+        return "YUY2";
+    default:
+        return "layout" + std::to_string(layout);
+    }
+}
+
+// The reading order of the reference conversion that each packed RGB frame type
+// documents (frame_converter.h); YUY2 has its own reference.
+struct ReadingOrder {
     bool hasAlpha, bgrOrder, readForward, mirrorColumns;
 };
 
-Flags flagsOf(unsigned bits) {
-    return {(bits & 8) != 0, (bits & 4) != 0, (bits & 2) != 0, (bits & 1) != 0};
-}
-
-std::string describe(const Flags& f) {
-    return std::string(f.hasAlpha ? "alpha" : "noAlpha") + (f.bgrOrder ? ",bgr" : ",rgb") +
-           (f.readForward ? ",forward" : ",backward") + (f.mirrorColumns ? ",mirror" : "");
+ReadingOrder readingOrderOf(Layout layout) {
+    switch (layout) {
+    case webcam::kernels::BGRA32_TOP_DOWN:
+        return {true, true, true, false};
+    case webcam::kernels::RGB24_TOP_DOWN:
+        return {false, false, true, false};
+    case webcam::kernels::RGB24_BOTTOM_UP:
+        return {false, false, false, true};
+    default:
+        ADD_FAILURE() << "no reading order for " << nameOf(layout);
+        return {};
+    }
 }
 
 // Where two planar frames first differ, as "plane p, row r, column c", or "".
@@ -49,80 +79,81 @@ std::string firstDifference(const std::uint8_t* expected, const std::uint8_t* ac
     return "";
 }
 
-std::vector<std::uint8_t> referencePacked(const std::vector<std::uint8_t>& input,
-                                          const Shape& shape, const Flags& f) {
+// The bytes a frame of the layout takes (YUY2: whole groups of two pixels).
+std::size_t inputBytes(Layout layout, const Shape& shape) {
+    const std::size_t pixels = shape.height * shape.width;
+    if (layout == webcam::kernels::YUY2)
+        return 4 * ((pixels + 1) / 2);
+    return pixels * (readingOrderOf(layout).hasAlpha ? 4 : 3);
+}
+
+std::vector<std::uint8_t> reference(Layout layout, const std::vector<std::uint8_t>& input,
+                                    const Shape& shape) {
     std::vector<std::uint8_t> out(3 * shape.height * shape.width);
-    webcam::reference::convert(input.data(), shape.height, shape.width, f.hasAlpha ? 4 : 3,
-                               f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns, out.data());
+    if (layout == webcam::kernels::YUY2) {
+        webcam::reference::yuy2ToPlanar(input.data(), shape.height, shape.width, out.data());
+        return out;
+    }
+    const ReadingOrder o = readingOrderOf(layout);
+    webcam::reference::convert(input.data(), shape.height, shape.width, o.hasAlpha ? 4 : 3,
+                               o.hasAlpha, o.bgrOrder, o.readForward, o.mirrorColumns, out.data());
     return out;
 }
 
-std::vector<std::uint8_t> referenceYuy2(const std::vector<std::uint8_t>& input,
-                                        const Shape& shape) {
-    std::vector<std::uint8_t> out(3 * shape.height * shape.width);
-    webcam::reference::yuy2ToPlanar(input.data(), shape.height, shape.width, out.data());
-    return out;
+class KernelTableTest : public testing::TestWithParam<std::tuple<const KernelSet*, Layout>> {
+protected:
+    const KernelSet& kernels() const { return *std::get<0>(GetParam()); }
+    Layout layout() const { return std::get<1>(GetParam()); }
+};
+
+// Input against one guard page and output against another, at both edges, so that
+// overreads at either end (rows read top-down or bottom-up) are caught.
+TEST_P(KernelTableTest, MatchesReference) {
+    const auto kernel = kernels().toPlanar[layout()];
+    ASSERT_NE(nullptr, kernel);
+    std::uint32_t seed = 1;
+    for (const Shape& shape : shapesToCompare()) {
+        for (const auto edge : {GuardedBytes::Edge::End, GuardedBytes::Edge::Start}) {
+            const auto input = randomBytes(inputBytes(layout(), shape), seed++);
+            GuardedBytes source(input.size(), edge);
+            source.fill(input);
+            GuardedBytes output(3 * shape.height * shape.width, edge);
+            kernel(source.data(), shape.height, shape.width, output.data());
+            const auto expected = reference(layout(), input, shape);
+            ASSERT_EQ("", firstDifference(expected.data(), output.data(), shape)) << shape;
+            // The input is only read.
+            ASSERT_EQ(input, source.copy()) << shape;
+        }
+    }
 }
 
-std::size_t yuy2Bytes(const Shape& shape) { return 4 * ((shape.height * shape.width + 1) / 2); }
+std::string
+kernelTableName(const testing::TestParamInfo<std::tuple<const KernelSet*, Layout>>& info) {
+    return std::string(std::get<0>(info.param)->name) + "_" + nameOf(std::get<1>(info.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(Supported, KernelTableTest,
+                         testing::Combine(testing::ValuesIn(webcam::kernels::supportedKernels()),
+                                          testing::ValuesIn(allLayouts())),
+                         kernelTableName);
 
 class KernelSetTest : public testing::TestWithParam<const KernelSet*> {
 protected:
     const KernelSet& kernels() const { return *GetParam(); }
 };
 
-// Input against one guard page and output against another; the edge alternates
-// so that overreads at both ends (forward and backward reading) are caught.
-TEST_P(KernelSetTest, PackedLayoutsMatchReference) {
-    std::uint32_t seed = 1;
-    for (unsigned bits = 0; bits < 16; ++bits) {
-        const Flags f = flagsOf(bits);
-        const PackedLayout layout =
-            layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns);
-        for (const Shape& shape : shapesToCompare()) {
-            const auto edge = seed % 2 ? GuardedBytes::Edge::End : GuardedBytes::Edge::Start;
-            const std::size_t pixels = shape.height * shape.width;
-            const auto input = randomBytes(pixels * layout.bytesPerPixel, seed++);
-            GuardedBytes source(input.size(), edge);
-            source.fill(input);
-            GuardedBytes output(3 * pixels, edge);
-            kernels().packedToPlanar(layout, source.data(), shape.height, shape.width,
-                                     output.data());
-            const auto expected = referencePacked(input, shape, f);
-            ASSERT_EQ("", firstDifference(expected.data(), output.data(), shape))
-                << describe(f) << ", " << shape;
-            // The input is only read.
-            ASSERT_EQ(input, source.copy()) << describe(f) << ", " << shape;
-        }
-    }
-}
-
-TEST_P(KernelSetTest, Yuy2MatchesReference) {
-    std::uint32_t seed = 100;
-    for (const Shape& shape : shapesToCompare()) {
-        for (const auto edge : {GuardedBytes::Edge::End, GuardedBytes::Edge::Start}) {
-            const auto input = randomBytes(yuy2Bytes(shape), seed++);
-            GuardedBytes source(input.size(), edge);
-            source.fill(input);
-            GuardedBytes output(3 * shape.height * shape.width, edge);
-            kernels().yuy2ToPlanar(source.data(), shape.height, shape.width, output.data());
-            const auto expected = referenceYuy2(input, shape);
-            ASSERT_EQ("", firstDifference(expected.data(), output.data(), shape)) << shape;
-        }
-    }
-}
-
 // Extreme samples: every clamp of the colour equations, in every lane.
 TEST_P(KernelSetTest, Yuy2ExtremesMatchReference) {
     const Shape shape{32, 64};
     const std::uint8_t extremes[] = {0, 1, 15, 16, 17, 127, 128, 129, 235, 240, 254, 255};
-    std::vector<std::uint8_t> input(yuy2Bytes(shape));
+    std::vector<std::uint8_t> input(inputBytes(webcam::kernels::YUY2, shape));
     std::size_t k = 0;
     for (std::size_t i = 0; i < input.size(); ++i, k = k * 7 + 3)
         input[i] = extremes[k % sizeof extremes];
     std::vector<std::uint8_t> output(3 * shape.height * shape.width);
-    kernels().yuy2ToPlanar(input.data(), shape.height, shape.width, output.data());
-    const auto expected = referenceYuy2(input, shape);
+    kernels().toPlanar[webcam::kernels::YUY2](input.data(), shape.height, shape.width,
+                                              output.data());
+    const auto expected = reference(webcam::kernels::YUY2, input, shape);
     EXPECT_EQ("", firstDifference(expected.data(), output.data(), shape));
 }
 
@@ -133,57 +164,31 @@ std::string kernelSetName(const testing::TestParamInfo<const KernelSet*>& info) 
 INSTANTIATE_TEST_SUITE_P(Supported, KernelSetTest,
                          testing::ValuesIn(webcam::kernels::supportedKernels()), kernelSetName);
 
-// Full camera frames, the reference computed once per layout and compared with
-// every kernel set.
-TEST(KernelSets, FourKFramesMatchReference) {
-    const Shape shape{2160, 3840};
-    const std::size_t pixels = shape.height * shape.width;
-    const unsigned publicLayouts[] = {0b1110, 0b0010, 0b0001}; // BGRA, RGB top-down, bottom-up
-    std::uint32_t seed = 4000;
-    std::vector<std::uint8_t> output(3 * pixels);
-    for (const unsigned bits : publicLayouts) {
-        const Flags f = flagsOf(bits);
-        const auto input = randomBytes(pixels * (f.hasAlpha ? 4 : 3), seed++);
-        const auto expected = referencePacked(input, shape, f);
+// Every layout on a large frame, the reference computed once per layout and
+// compared with every kernel set.
+void expectEveryKernelSetMatchesReference(const Shape& shape, std::uint32_t seed) {
+    std::vector<std::uint8_t> output(3 * shape.height * shape.width);
+    for (const Layout layout : allLayouts()) {
+        const auto input = randomBytes(inputBytes(layout, shape), seed++);
+        const auto expected = reference(layout, input, shape);
         for (const KernelSet* kernels : webcam::kernels::supportedKernels()) {
             std::memset(output.data(), 0, output.size());
-            kernels->packedToPlanar(
-                layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns),
-                input.data(), shape.height, shape.width, output.data());
+            kernels->toPlanar[layout](input.data(), shape.height, shape.width, output.data());
             EXPECT_EQ("", firstDifference(expected.data(), output.data(), shape))
-                << kernels->name << ", " << describe(f);
+                << kernels->name << ", " << nameOf(layout) << ", " << shape;
         }
-    }
-    const auto input = randomBytes(yuy2Bytes(shape), seed);
-    const auto expected = referenceYuy2(input, shape);
-    for (const KernelSet* kernels : webcam::kernels::supportedKernels()) {
-        std::memset(output.data(), 0, output.size());
-        kernels->yuy2ToPlanar(input.data(), shape.height, shape.width, output.data());
-        EXPECT_EQ("", firstDifference(expected.data(), output.data(), shape))
-            << kernels->name << ", YUY2";
     }
 }
 
+// Full camera frames.
+TEST(KernelSets, FourKFramesMatchReference) {
+    expectEveryKernelSetMatchesReference({2160, 3840}, 4000);
+}
+
 // Frames too large to stay in cache take other blocks in the 256-bit kernels; an
-// odd size that is no multiple of any block or tile, for every flag combination.
+// odd size that is no multiple of any block or tile.
 TEST(KernelSets, LargeOddFramesMatchReference) {
-    const Shape shape{1201, 2403};
-    const std::size_t pixels = shape.height * shape.width;
-    std::vector<std::uint8_t> output(3 * pixels);
-    std::uint32_t seed = 5000;
-    for (unsigned bits = 0; bits < 16; ++bits) {
-        const Flags f = flagsOf(bits);
-        const auto input = randomBytes(pixels * (f.hasAlpha ? 4 : 3), seed++);
-        const auto expected = referencePacked(input, shape, f);
-        for (const KernelSet* kernels : webcam::kernels::supportedKernels()) {
-            std::memset(output.data(), 0, output.size());
-            kernels->packedToPlanar(
-                layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns),
-                input.data(), shape.height, shape.width, output.data());
-            EXPECT_EQ("", firstDifference(expected.data(), output.data(), shape))
-                << kernels->name << ", " << describe(f);
-        }
-    }
+    expectEveryKernelSetMatchesReference({1201, 2403}, 5000);
 }
 
 // The portable kernels are always there, first; the vector kernels follow on
@@ -209,35 +214,6 @@ TEST(KernelSets, PortableFirstFastestLast) {
         names.emplace_back(set->name);
     EXPECT_EQ(expected, names);
 #endif
-}
-
-// Each flag combination is its own layout, and the four conversions of the
-// converter are the layouts the mapping table describes.
-TEST(PackedLayouts, FlagsGiveTheDocumentedLayouts) {
-    struct Case {
-        unsigned bits;
-        PackedLayout layout;
-    };
-    const Case cases[] = {
-        {0b1110, {4, {2, 1, 0}, false, false}}, // BGRA top-down
-        {0b0010, {3, {0, 1, 2}, false, false}}, // RGB top-down
-        {0b0001, {3, {2, 1, 0}, true, false}},  // RGB bottom-up (B, G, R bytes)
-        {0b0110, {3, {2, 1, 0}, false, false}}, // the YUY2 intermediate (B, G, R)
-        {0b1000, {4, {3, 2, 1}, true, true}},   // alpha read backward: alpha comes first
-    };
-    for (const Case& c : cases) {
-        const Flags f = flagsOf(c.bits);
-        EXPECT_TRUE(layoutForFlags(f.hasAlpha, f.bgrOrder, f.readForward, f.mirrorColumns) ==
-                    c.layout)
-            << describe(f);
-    }
-    for (unsigned a = 0; a < 16; ++a)
-        for (unsigned b = a + 1; b < 16; ++b) {
-            const Flags fa = flagsOf(a), fb = flagsOf(b);
-            EXPECT_FALSE(
-                layoutForFlags(fa.hasAlpha, fa.bgrOrder, fa.readForward, fa.mirrorColumns) ==
-                layoutForFlags(fb.hasAlpha, fb.bgrOrder, fb.readForward, fb.mirrorColumns));
-        }
 }
 
 } // namespace
