@@ -117,14 +117,17 @@ PIXCORE_TARGET inline void tallBlock(const Frame& f, std::size_t row, std::size_
     }
 }
 
+// Only 3-byte pixels take shifted blocks; THREE_BYTES is a constant, so that the
+// shifted blocks of 4-byte pixels (which would index past v) are dropped before
+// they are compiled.
 template <Layout LAYOUT> struct TallBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
-            if (column >= 2)
-                return tallBlock<4, LAYOUT>(f, row, column);
-        }
-        tallBlock<0, LAYOUT>(f, row, column);
+        constexpr bool THREE_BYTES = RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3;
+        if (THREE_BYTES && column >= 2)
+            tallBlock<4, LAYOUT>(f, row, column);
+        else
+            tallBlock<0, LAYOUT>(f, row, column);
     }
 };
 
@@ -136,11 +139,11 @@ constexpr std::size_t CACHED_FRAME_BYTES = std::size_t(16) << 20;
 template <Layout LAYOUT> struct PackedBlocks {
     const Frame& f;
     PIXCORE_TARGET void operator()(std::size_t row, std::size_t column) const {
-        if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
-            if (column >= 2)
-                return packedBlock<4, LAYOUT>(f, row, column);
-        }
-        packedBlock<0, LAYOUT>(f, row, column);
+        constexpr bool THREE_BYTES = RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3;
+        if (THREE_BYTES && column >= 2)
+            packedBlock<4, LAYOUT>(f, row, column);
+        else
+            packedBlock<0, LAYOUT>(f, row, column);
     }
 };
 

@@ -75,6 +75,24 @@ inline void packedBlock(const Frame& f, std::size_t row, std::size_t column) {
     }
 }
 
+// The block walk of packedToPlanar, in a function of its own: merged with the size
+// check, it keeps fewer of its values in registers (about 1% more instructions).
+template <Layout LAYOUT>
+void packedBlocks(const std::uint8_t* src, std::size_t height, std::size_t width,
+                  std::uint8_t* dst) {
+    const Frame f{src, height, width, dst};
+    forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(
+        height, width, [&f](std::size_t row, std::size_t column) {
+            // A constant, so that the shifted block of 4-byte pixels (which would
+            // index past v) is dropped before it is compiled.
+            constexpr bool THREE_BYTES = RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3;
+            if (THREE_BYTES && column >= 2)
+                packedBlock<4, LAYOUT>(f, row, column);
+            else
+                packedBlock<0, LAYOUT>(f, row, column);
+        });
+}
+
 template <Layout LAYOUT>
 void packedToPlanar(const std::uint8_t* src, std::size_t height, std::size_t width,
                     std::uint8_t* dst) {
@@ -83,15 +101,7 @@ void packedToPlanar(const std::uint8_t* src, std::size_t height, std::size_t wid
         portableKernels().toPlanar[LAYOUT](src, height, width, dst);
         return;
     }
-    const Frame f{src, height, width, dst};
-    forEachBlock<BLOCK_ROWS, PACKED_BLOCK_COLUMNS>(
-        height, width, [&f](std::size_t row, std::size_t column) {
-            if constexpr (RGB_LAYOUTS[LAYOUT].bytesPerPixel == 3) {
-                if (column >= 2)
-                    return packedBlock<4, LAYOUT>(f, row, column);
-            }
-            packedBlock<0, LAYOUT>(f, row, column);
-        });
+    packedBlocks<LAYOUT>(src, height, width, dst);
 }
 
 // A multiplier the optimiser cannot see through: left visible, a multiplication by
