@@ -1,14 +1,12 @@
 #pragma once
 
-#include "kinelink_export.h"
-
 #include <cstdint>
 
 // Totals that kinelink keeps for the whole process, over every listener and every
 // sample buffer, so that a test can account for each datagram and each buffer. They
 // only grow, from the moment kinelink is loaded: compare two readings. Any thread.
-// Exported for the programs that show a process's datagram counts (the kx module,
-// sensorview) until they read them per port.
+// A test seam: the shipped library keeps it to itself (programs read a port's
+// accounting, datagram_accounting.h); tests reach it through kinelink_static.
 
 namespace mobilesensor {
 
@@ -31,7 +29,7 @@ struct KinelinkCounts {
     std::uint64_t sampleBuffersDestroyed = 0;
 };
 
-KINELINK_EXPORT KinelinkCounts getKinelinkCounts();
+KinelinkCounts getKinelinkCounts();
 
 // What was counted between two readings of the counts.
 inline KinelinkCounts operator-(const KinelinkCounts& later, const KinelinkCounts& earlier) {
