@@ -267,12 +267,13 @@ def compare(output, messages, phones):
 
 
 def describe(result):
-    text = (f"{result['mode']:5}  {result['readings']:7d} readings  {result['rate']:8.0f}/s  "
+    # A median of an even number of runs is a mean of two counts: shown whole too.
+    text = (f"{result['mode']:5}  {result['readings']:7.0f} readings  {result['rate']:8.0f}/s  "
             f"sensorstream {result['sensorstream_us']:5.2f} us/reading")
     if "broker_us" in result:
-        text += (f"  broker {result['broker_us']:5.2f} us/reading  lost {result['lost']}"
-                 f"  duplicates {result['duplicates']}"
-                 f"  phones out of order {result['phones_out_of_order']}"
+        text += (f"  broker {result['broker_us']:5.2f} us/reading  lost {result['lost']:.0f}"
+                 f"  duplicates {result['duplicates']:.0f}"
+                 f"  phones out of order {result['phones_out_of_order']:.0f}"
                  f"  latency p50 {result['p50_ms']:.1f} ms  p99 {result['p99_ms']:.1f} ms")
     return text + f"  (load {result['load']:.2f})"
 
