@@ -16,6 +16,7 @@ with "readings N".
 
 import argparse
 import json
+import signal
 import socket
 import struct
 import sys
@@ -56,6 +57,9 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--output", required=True)
     options = parser.parse_args()
+    # Ctrl-C ends the receiver even when it was started with SIGINT ignored (as a
+    # background job of a script), where Python would not raise KeyboardInterrupt.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
 
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 * 1024 * 1024)
