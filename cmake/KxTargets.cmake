@@ -203,3 +203,24 @@ function(kx_add_fuzzer name)
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} kx::warnings)
     set_property(GLOBAL APPEND PROPERTY KX_FUZZERS "${name}=${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name}")
 endfunction()
+
+# kx_add_subfolders([COMPONENTS])
+#   Adds every sub-folder of the calling folder that has a CMakeLists.txt, in name
+#   order. With COMPONENTS a folder is added only when it is named after a component
+#   being built (KX_COMPONENTS) or is "host": bench/ and fuzz/ hold one folder per
+#   component.
+function(kx_add_subfolders)
+    cmake_parse_arguments(ARG "COMPONENTS" "" "" ${ARGN})
+    file(GLOB folders LIST_DIRECTORIES true RELATIVE "${CMAKE_CURRENT_SOURCE_DIR}"
+        "${CMAKE_CURRENT_SOURCE_DIR}/*")
+    list(SORT folders)
+    foreach(folder IN LISTS folders)
+        if(NOT EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/CMakeLists.txt")
+            continue()
+        endif()
+        if(ARG_COMPONENTS AND NOT (folder IN_LIST KX_COMPONENTS OR folder STREQUAL "host"))
+            continue()
+        endif()
+        add_subdirectory(${folder})
+    endforeach()
+endfunction()

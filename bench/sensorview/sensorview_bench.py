@@ -77,6 +77,20 @@ class LiveClient:
         self.data = self.data.split(b"\r\n\r\n", 1)[1]
         self.kind, self.message = None, b""  # a message may come in several frames
 
+    def receive(self, going):
+        """Reads while going() says so (and the server has not closed), adding what
+        comes to self.data; yields after each piece read."""
+        self.sock.settimeout(0.2)
+        while going():
+            try:
+                chunk = self.sock.recv(1 << 20)
+            except socket.timeout:
+                continue
+            if not chunk:
+                return
+            self.data += chunk
+            yield
+
     def messages(self):
         """The whole messages in what was read so far, as (opcode, payload)."""
         at = 0
@@ -108,16 +122,9 @@ class StalledClient(LiveClient):
     def drain(self, seconds):
         """Reads for seconds; returns the readings and frames it got and the last
         misses it was told of."""
-        self.sock.settimeout(0.2)
         deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            try:
-                chunk = self.sock.recv(1 << 20)
-            except socket.timeout:
-                continue
-            if not chunk:
-                break
-            self.data += chunk
+        for _ in self.receive(lambda: time.monotonic() < deadline):
+            pass
         readings = frames = 0
         missed = {"readings": 0, "frames": 0}
         for kind, message in self.messages():
@@ -146,16 +153,8 @@ class PromptClient(LiveClient):
         self.thread.start()
 
     def _read(self):
-        self.sock.settimeout(0.2)
-        while self.running:
-            try:
-                chunk = self.sock.recv(1 << 20)
-            except socket.timeout:
-                continue
-            if not chunk:
-                break
+        for _ in self.receive(lambda: self.running):
             now = time.time() * 1000.0
-            self.data += chunk
             for kind, message in self.messages():
                 if kind == 1 and message.startswith(b'{"type":"readings"'):
                     self.latencies += [now - (reading[1] + UTC_OFFSET_MS)
