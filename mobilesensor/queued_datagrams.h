@@ -2,6 +2,7 @@
 
 #include <boost/asio/ip/udp.hpp>
 #include <boost/system/error_code.hpp>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,11 @@ public:
     // queueing its completion, which Boost.Asio 1.74 completes a second time (a
     // crash). The listener cuts datagrams to its receive size itself.
     static constexpr std::size_t MAX_DATAGRAM = 65536;
+
+    // How long the listener may sleep, after reading the socket empty, to let the
+    // datagrams of a fast stream gather instead of being woken for each: zero where
+    // the system's sleeps are too coarse for that (udp_listener.cpp).
+    static std::chrono::microseconds gatherPause();
 
     struct Datagram {
         const std::uint8_t* bytes;

@@ -16,6 +16,9 @@ namespace {
 constexpr std::size_t BATCH = 16;
 } // namespace
 
+// Sleeps end within the timer slack (50 µs) of what was asked.
+std::chrono::microseconds QueuedDatagrams::gatherPause() { return std::chrono::milliseconds(1); }
+
 QueuedDatagrams::QueuedDatagrams(std::function<void(const boost::system::error_code&)> ready)
     : ready_(std::move(ready)), slots_(BATCH) {
     for (Slot& slot : slots_)

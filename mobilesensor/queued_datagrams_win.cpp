@@ -8,6 +8,10 @@ namespace mobilesensor {
 namespace asio = boost::asio;
 using boost::asio::ip::udp;
 
+// A sleep lasts a timer tick (15.6 ms unless a program asked the whole system for
+// finer ticks): far more delay than a wake-up per datagram costs. Never paused.
+std::chrono::microseconds QueuedDatagrams::gatherPause() { return std::chrono::microseconds(0); }
+
 QueuedDatagrams::QueuedDatagrams(std::function<void(const boost::system::error_code&)> ready)
     : ready_(std::move(ready)), slots_(1) {
     slots_.front().bytes.reset(new std::uint8_t[MAX_DATAGRAM]);

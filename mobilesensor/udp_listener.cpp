@@ -13,6 +13,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/post.hpp>
+#include <chrono>
 #include <system_error>
 #include <thread>
 
@@ -104,6 +105,13 @@ private:
     // The bound port's account; null while no socket is bound.
     std::shared_ptr<PortAccount> account;
 
+    // When the service thread last read the socket empty, and how many datagrams it
+    // has delivered since: whether the stream is fast enough to pause. Service thread;
+    // reset by beginListening before the thread starts.
+    std::chrono::steady_clock::time_point lastDrained;
+    bool drainedBefore = false;
+    std::size_t sinceDrained = 0;
+
     // Owner thread, except that any thread may read port.
     std::atomic<std::uint16_t> port{0};
     std::uint16_t portToTry;
@@ -134,6 +142,8 @@ void UDPListener::Impl::beginListening() {
     if (serviceThread.joinable())
         stopListening(); // one cycle at a time: the old thread must not outlive its socket
     stopping = false;
+    drainedBefore = false;
+    sinceDrained = 0;
     startUDPServer();
     if (port != 0)
         beginReceive();
@@ -232,20 +242,43 @@ void UDPListener::Impl::onReady(const boost::system::error_code& error) {
     // A failed wait, cancellation included, ends reception for this cycle.
     if (stopping || error)
         return;
-    // What the socket holds is read in batches, each datagram delivered in order
-    // before the next batch is read, without the event loop's round trip.
-    std::size_t delivered = 0;
-    do {
-        boost::system::error_code failure;
-        const std::size_t count = queued.read(*socket, failure);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (stopping || !deliver(queued.datagram(i)))
-                return; // reception ends for this cycle
-        }
-        if (failure)
-            return; // as a failed wait does
-        delivered += count;
-    } while (queued.mayHoldMore() && delivered < QUEUED_BATCH && !stopping);
+    // A wait for readability wakes this thread for every datagram that arrives while
+    // it waits, and a wake-up costs several times what handling a datagram does. So a
+    // stream that brings more than one datagram per pause is read a pause's worth at
+    // a time: having read the socket empty, the thread sleeps for the pause and reads
+    // again (a sleep, not a timer on the event loop: the loop's wait would be woken
+    // by each datagram all the same). A datagram then waits up to a pause longer; a
+    // slower stream is waited for and each datagram read as it arrives. A close
+    // posted meanwhile waits for the pause at most.
+    const std::chrono::microseconds pause = QueuedDatagrams::gatherPause();
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        // What the socket holds is read in batches, each datagram delivered in order
+        // before the next batch is read, without the event loop's round trip.
+        std::size_t delivered = 0;
+        do {
+            boost::system::error_code failure;
+            const std::size_t count = queued.read(*socket, failure);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (stopping || !deliver(queued.datagram(i)))
+                    return; // reception ends for this cycle
+            }
+            if (failure)
+                return; // as a failed wait does
+            delivered += count;
+        } while (queued.mayHoldMore() && delivered < QUEUED_BATCH && !stopping);
+        sinceDrained += delivered;
+        if (queued.mayHoldMore())
+            break; // the event loop's turn; the wait then ends at once
+        const bool fast = pause.count() > 0 && drainedBefore && sinceDrained > 1 &&
+                          now - lastDrained < static_cast<long>(sinceDrained) * pause;
+        lastDrained = now;
+        drainedBefore = true;
+        sinceDrained = 0;
+        if (!fast || stopping)
+            break;
+        std::this_thread::sleep_for(pause);
+    }
     beginReceive();
 }
 

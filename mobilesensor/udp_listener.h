@@ -26,11 +26,13 @@ namespace mobilesensor {
 // to the owner's thread. The getters may be called from any thread, including from
 // inside the data callback. The data callback and the error reports of a running
 // cycle come from the service thread, one datagram at a time; the next receive is
-// posted only when the data callback has returned. The error report of a failed
-// bind comes from the owner's thread, inside beginListening. No callback runs once
-// stopListening or the destructor has returned. A callback must not stop or destroy
-// its own listener: stopping waits for the service thread, which would wait for
-// itself.
+// posted only when the data callback has returned. On Linux a stream of more than a
+// datagram a millisecond is read after short sleeps instead of one wake-up per
+// datagram: each of its datagrams may wait up to a millisecond longer (the pause of
+// queued_datagrams.h). The error report of a failed bind comes from the owner's
+// thread, inside beginListening. No callback runs once stopListening or the
+// destructor has returned. A callback must not stop or destroy its own listener:
+// stopping waits for the service thread, which would wait for itself.
 //
 // Every datagram is accounted for the bound port: received, from another sender or
 // delivered, and the socket's system drops (datagram_accounting.h).

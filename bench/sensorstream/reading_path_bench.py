@@ -120,12 +120,16 @@ def wait_until_still(path, quiet_seconds=1.0, most_seconds=60.0):
 
 
 def thread_cpu(pid):
-    """CPU seconds of each thread of a process, in the order the threads were made."""
-    seconds = []
+    """CPU seconds and wake-ups (voluntary context switches: each wait that slept) of
+    each thread of a process, in the order the threads were made."""
+    seconds, wakes = [], []
     for tid in sorted(int(t) for t in os.listdir(f"/proc/{pid}/task")):
         with open(f"/proc/{pid}/task/{tid}/schedstat") as schedstat:
             seconds.append(int(schedstat.read().split()[0]) / 1e9)
-    return seconds
+        with open(f"/proc/{pid}/task/{tid}/status") as status:
+            found = re.search(r"^voluntary_ctxt_switches:\s+(\d+)", status.read(), re.M)
+            wakes.append(int(found[1]))
+    return seconds, wakes
 
 
 class Receiver:
@@ -143,7 +147,7 @@ class Receiver:
 
     def finish(self):
         wait_until_still(self.output)
-        self.threads = thread_cpu(self.process.pid)
+        self.threads, self.wakes = thread_cpu(self.process.pid)
         self.process.send_signal(signal.SIGINT)
         _, status, usage = os.wait4(self.process.pid, 0)
         self.process.returncode = os.waitstatus_to_exitcode(status)
@@ -195,7 +199,8 @@ def measure(name, setup, phonesim, recording, rate, count, expected, senders):
     cpu = receiver.finish()
     written = line_count(output) - header_lines
     return {"cpu": cpu, "readings": written, "lost": expected - written, "sent": sent,
-            "seconds": seconds, "threads": receiver.threads, "log": receiver.log_text}
+            "seconds": seconds, "threads": receiver.threads,
+            "wakes": receiver.wakes, "log": receiver.log_text}
 
 
 def split(result):
@@ -204,7 +209,8 @@ def split(result):
     if len(threads) != 3:
         return ""
     per = [micro(t, result["readings"]) for t in threads]
-    return f"  (device {per[1]:.2f}, output {per[2]:.2f}, main {per[0]:.2f})"
+    return (f"  (device {per[1]:.2f}, output {per[2]:.2f}, main {per[0]:.2f}; "
+            f"device wake-ups {result['wakes'][1] / result['sent']:.3f} per datagram)")
 
 
 def micro(seconds, readings):
@@ -249,7 +255,9 @@ def print_medians(results, loads):
         if name != "python" and all(len(r["threads"]) == 3 for r in runs):
             device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
             output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
-            threads = f" (device thread {device:.2f}, output thread {output:.2f})"
+            wakes = statistics.median(r["wakes"][1] / r["sent"] for r in runs)
+            threads = (f" (device thread {device:.2f}, output thread {output:.2f}; device "
+                       f"wake-ups {wakes:.3f} per datagram)")
         sent = statistics.median(r["sent"] / r["seconds"] for r in runs)
         print(f"  {name:8} {medians[name]:7.2f} us CPU per reading{threads}; "
               f"lost nothing in {lossless} of {len(runs)} runs; sent {sent:.0f}/s")

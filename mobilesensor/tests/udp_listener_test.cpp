@@ -273,6 +273,32 @@ TEST_F(UdpListenerTest, ManyDatagramsSentAtOnceAllArriveInOrder) {
         ASSERT_EQ(std::to_string(i), datagrams[static_cast<std::size_t>(i)].bytes);
 }
 
+TEST_F(UdpListenerTest, SteadyFastStreamThenALoneDatagramAllArriveInOrder) {
+    // A phone streaming faster than one datagram a millisecond, a few at a time, then
+    // falling quiet: the listener reads a fast stream after short pauses, and must
+    // lose or reorder nothing of it, nor miss the lone datagram that comes after it
+    // went back to waiting.
+    auto listener = makeListener(0);
+    listener->beginListening();
+    constexpr int STREAM = 3000;
+    Sender sender(LOOPBACK);
+    for (int i = 0; i < STREAM; ++i) {
+        sender.send(listener->getPort(), std::to_string(i));
+        if (i % 10 == 9)
+            std::this_thread::sleep_for(200us);
+    }
+    ASSERT_TRUE(recorder.waitForDatagrams(STREAM));
+    std::this_thread::sleep_for(20ms); // quiet for many pauses
+    sender.send(listener->getPort(), "lone");
+    ASSERT_TRUE(recorder.waitForDatagrams(STREAM + 1));
+    listener->stopListening();
+    const auto datagrams = recorder.datagrams();
+    ASSERT_EQ(static_cast<std::size_t>(STREAM + 1), datagrams.size());
+    for (int i = 0; i < STREAM; ++i)
+        ASSERT_EQ(std::to_string(i), datagrams[static_cast<std::size_t>(i)].bytes);
+    EXPECT_EQ("lone", datagrams.back().bytes);
+}
+
 // Holds the service thread inside the data callback until the test lets it go, so
 // that the datagrams sent meanwhile queue up in the socket.
 class Gate {
