@@ -147,6 +147,17 @@ public:
     TaggedGyroscopeBuffer() : GyroscopeDataBuffer(KINEDGRAM_APP, 1.0, 2.0, 3.0) {}
 };
 
+// A heading buffer that is also something else, named first: its buffer interface
+// lies past the other base.
+struct Label {
+    virtual ~Label() = default;
+    const char* text = "compass";
+};
+class LabelledHeadingBuffer : public Label, public HeadingDataBuffer {
+public:
+    LabelledHeadingBuffer() : HeadingDataBuffer(KINESCOPE_APP, {7.5, 6.5, 2.5}) {}
+};
+
 double scalarDouble(const tvArray* value) {
     EXPECT_EQ(tvDOUBLE_CLASS, tvGetClassID(value));
     EXPECT_EQ((std::vector<std::size_t>{1, 1}), shapeOf(value));
@@ -162,40 +173,47 @@ protected:
 };
 
 TEST_F(SampleStructure, EverySensorGivesItsMeasurementAndOnlyItsFields) {
-    for (const SensorCase& sensor : sensorCases()) {
-        for (const App app :
-             {MobileSensorDataBuffer::KINESCOPE_APP, MobileSensorDataBuffer::KINEDGRAM_APP}) {
-            SCOPED_TRACE(std::string(sensor.name) +
-                         (app == 0 ? " from kinescope" : " from kinedgram"));
-            const Fields& expected = app == 0 ? sensor.fromKinescope : sensor.fromKinedgram;
-            Array structure = convert(sensor.make(app));
-            ASSERT_NE(nullptr, structure);
-            // A 1-by-1 structure with the same 18 fields in the same order, whatever the sensor.
-            EXPECT_EQ(tvSTRUCT_CLASS, tvGetClassID(structure.get()));
-            EXPECT_EQ((std::vector<std::size_t>{1, 1}), shapeOf(structure.get()));
-            ASSERT_EQ(18, tvGetNumberOfFields(structure.get()));
-            for (int f = 0; f < 18; ++f)
-                EXPECT_EQ(FIELD_ORDER[static_cast<std::size_t>(f)],
-                          tvGetFieldNameByNumber(structure.get(), f));
+    // Twice over every class: the converter keeps what it found about the classes it
+    // met last, and the second round reads them by what it kept (more classes than
+    // it keeps, so some are found anew).
+    for (int round = 1; round <= 2; ++round) {
+        for (const SensorCase& sensor : sensorCases()) {
+            for (const App app :
+                 {MobileSensorDataBuffer::KINESCOPE_APP, MobileSensorDataBuffer::KINEDGRAM_APP}) {
+                SCOPED_TRACE(std::string(sensor.name) +
+                             (app == 0 ? " from kinescope" : " from kinedgram") + ", round " +
+                             std::to_string(round));
+                const Fields& expected = app == 0 ? sensor.fromKinescope : sensor.fromKinedgram;
+                Array structure = convert(sensor.make(app));
+                ASSERT_NE(nullptr, structure);
+                // A 1-by-1 structure with the same 18 fields in the same order, whatever the
+                // sensor.
+                EXPECT_EQ(tvSTRUCT_CLASS, tvGetClassID(structure.get()));
+                EXPECT_EQ((std::vector<std::size_t>{1, 1}), shapeOf(structure.get()));
+                ASSERT_EQ(18, tvGetNumberOfFields(structure.get()));
+                for (int f = 0; f < 18; ++f)
+                    EXPECT_EQ(FIELD_ORDER[static_cast<std::size_t>(f)],
+                              tvGetFieldNameByNumber(structure.get(), f));
 
-            const tvArray* measurement = tvGetField(structure.get(), 0, "Measurement");
-            ASSERT_NE(nullptr, measurement);
-            EXPECT_EQ(tvINT32_CLASS, tvGetClassID(measurement));
-            EXPECT_EQ((std::vector<std::size_t>{1, 1}), shapeOf(measurement));
-            EXPECT_EQ(std::vector<std::int32_t>{sensor.measurement},
-                      elementsOf<std::int32_t>(measurement));
-            EXPECT_NE(nullptr, tvGetField(structure.get(), 0, "Timestamp"));
+                const tvArray* measurement = tvGetField(structure.get(), 0, "Measurement");
+                ASSERT_NE(nullptr, measurement);
+                EXPECT_EQ(tvINT32_CLASS, tvGetClassID(measurement));
+                EXPECT_EQ((std::vector<std::size_t>{1, 1}), shapeOf(measurement));
+                EXPECT_EQ(std::vector<std::int32_t>{sensor.measurement},
+                          elementsOf<std::int32_t>(measurement));
+                EXPECT_NE(nullptr, tvGetField(structure.get(), 0, "Timestamp"));
 
-            // Data fields: exactly the sensor's, each a 1-by-1 double; the rest unset.
-            for (std::size_t f = 2; f < FIELD_ORDER.size(); ++f) {
-                const std::string& name = FIELD_ORDER[f];
-                const tvArray* value = tvGetField(structure.get(), 0, name.c_str());
-                const auto wanted = expected.find(name);
-                if (wanted == expected.end()) {
-                    EXPECT_EQ(nullptr, value) << name << " is set";
-                } else {
-                    ASSERT_NE(nullptr, value) << name << " is unset";
-                    EXPECT_EQ(wanted->second, scalarDouble(value)) << name;
+                // Data fields: exactly the sensor's, each a 1-by-1 double; the rest unset.
+                for (std::size_t f = 2; f < FIELD_ORDER.size(); ++f) {
+                    const std::string& name = FIELD_ORDER[f];
+                    const tvArray* value = tvGetField(structure.get(), 0, name.c_str());
+                    const auto wanted = expected.find(name);
+                    if (wanted == expected.end()) {
+                        EXPECT_EQ(nullptr, value) << name << " is set";
+                    } else {
+                        ASSERT_NE(nullptr, value) << name << " is unset";
+                        EXPECT_EQ(wanted->second, scalarDouble(value)) << name;
+                    }
                 }
             }
         }
@@ -242,18 +260,39 @@ TEST_F(SampleStructure, ExtremeValuesArriveUnchanged) {
 }
 
 TEST_F(SampleStructure, DerivedSensorClassIsReadAsItsSensor) {
-    Array structure = convert(new TaggedGyroscopeBuffer());
-    ASSERT_NE(nullptr, structure);
-    EXPECT_EQ(std::vector<std::int32_t>{2},
-              elementsOf<std::int32_t>(tvGetField(structure.get(), 0, "Measurement")));
+    for (int round = 1; round <= 2; ++round) {
+        Array structure = convert(new TaggedGyroscopeBuffer());
+        ASSERT_NE(nullptr, structure);
+        EXPECT_EQ(std::vector<std::int32_t>{2},
+                  elementsOf<std::int32_t>(tvGetField(structure.get(), 0, "Measurement")));
+    }
+}
+
+TEST_F(SampleStructure, SensorPartAfterAnotherBaseIsFoundEveryTime) {
+    // The buffer interface does not start the object: its place differs from the
+    // object's, and the sample part must be found from the interface each time.
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        auto* made = new LabelledHeadingBuffer();
+        BufferPtr buffer(made);
+        const conduit::interfaces::IDataBuffer* asBuffer = made;
+        EXPECT_NE(static_cast<const void*>(made), static_cast<const void*>(asBuffer));
+        Array structure(converter->convertDataBuffer(buffer.get()));
+        ASSERT_NE(nullptr, structure);
+        EXPECT_EQ(std::vector<std::int32_t>{3},
+                  elementsOf<std::int32_t>(tvGetField(structure.get(), 0, "Measurement")));
+        EXPECT_EQ(7.5, scalarDouble(tvGetField(structure.get(), 0, "TrueHeading")));
+        EXPECT_EQ(2.5, scalarDouble(tvGetField(structure.get(), 0, "HeadingAccuracy")));
+    }
 }
 
 TEST_F(SampleStructure, BuffersWithoutASampleGiveNull) {
     // No sample in the buffer: null, not an empty structure.
     BufferPtr empty(new EmptyAccelerometerBuffer());
     EXPECT_EQ(nullptr, converter->convertDataBuffer(empty.get()));
-    // Not a sensor sample buffer at all.
+    // Not a sensor sample buffer at all, however often it comes.
     BufferPtr foreign(new ForeignBuffer());
+    EXPECT_EQ(nullptr, converter->convertDataBuffer(foreign.get()));
     EXPECT_EQ(nullptr, converter->convertDataBuffer(foreign.get()));
     EXPECT_EQ(nullptr, converter->convertDataBuffer(nullptr));
 }
