@@ -1,10 +1,13 @@
 #include "conduit/tvarray/tv_array.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -210,6 +213,59 @@ TEST(TvArrayStruct, FieldsAreFoundByTheirWholeName) {
     Array none(tvCreateStructMatrix(1, 1, 0, nullptr));
     EXPECT_EQ(0, tvGetNumberOfFields(none.get()));
     EXPECT_EQ(nullptr, tvGetFieldNameByNumber(none.get(), 0));
+}
+
+// Structures made with the same names share them; each still has exactly the names
+// it was made with, whatever was made before or after it and whatever the caller
+// does to its own copy of the names.
+TEST(TvArrayStruct, EveryStructureKeepsTheNamesItWasMadeWith) {
+    const auto namesOf = [](const tvArray* structure) {
+        std::vector<std::string> names;
+        for (int f = 0; f < tvGetNumberOfFields(structure); ++f)
+            names.emplace_back(tvGetFieldNameByNumber(structure, f));
+        return names;
+    };
+    char changing[] = "Speed";
+    const char* first[] = {"Timestamp", changing, "HorizontalAccuracy"};
+    Array a(tvCreateStructMatrix(1, 1, 3, first));
+    Array b(tvCreateStructMatrix(1, 1, 3, first));
+    changing[0] = 'B'; // the caller's text changes: "Bpeed"
+    Array c(tvCreateStructMatrix(1, 1, 3, first));
+    const char* shorter[] = {"Timestamp", "Speed"};
+    Array d(tvCreateStructMatrix(1, 1, 2, shorter));
+    Array e(tvCreateStructMatrix(1, 1, 3, first));
+    a.reset(); // the first structure goes; the others keep their names
+    using Names = std::vector<std::string>;
+    EXPECT_EQ((Names{"Timestamp", "Speed", "HorizontalAccuracy"}), namesOf(b.get()));
+    EXPECT_EQ((Names{"Timestamp", "Bpeed", "HorizontalAccuracy"}), namesOf(c.get()));
+    EXPECT_EQ((Names{"Timestamp", "Speed"}), namesOf(d.get()));
+    EXPECT_EQ((Names{"Timestamp", "Bpeed", "HorizontalAccuracy"}), namesOf(e.get()));
+    EXPECT_EQ(nullptr, tvGetField(b.get(), 0, "Bpeed"));
+    tvSetField(c.get(), 0, "Bpeed", tvCreateDoubleScalar(1.0));
+    EXPECT_NE(nullptr, tvGetField(c.get(), 0, "Bpeed"));
+}
+
+TEST(TvArrayStruct, ThreadsMakingStructuresOfDifferentNamesGetTheirOwn) {
+    // Two threads alternate between two sets of names (run under ThreadSanitizer
+    // too): every structure must carry the names it was made with.
+    const char* accel[] = {"Timestamp", "X", "Y", "Z"};
+    const char* fix[] = {"Timestamp", "Latitude", "Longitude"};
+    std::atomic<int> wrong{0};
+    const auto make = [&](int offset) {
+        for (int i = 0; i < 2000; ++i) {
+            const bool isFix = (i + offset) % 2 == 0;
+            Array made(isFix ? tvCreateStructMatrix(1, 1, 3, fix)
+                             : tvCreateStructMatrix(1, 1, 4, accel));
+            const char* second = tvGetFieldNameByNumber(made.get(), 1);
+            if (tvGetNumberOfFields(made.get()) != (isFix ? 3 : 4) || second == nullptr ||
+                std::string(second) != (isFix ? "Latitude" : "X"))
+                ++wrong;
+        }
+    };
+    std::thread other(make, 1);
+    make(0);
+    other.join();
+    EXPECT_EQ(0, wrong.load());
 }
 
 TEST(TvArrayCell, RowOfStringsAndEmptyCells) {

@@ -5,6 +5,7 @@
 
 #include "conduit/tvarray/tv_array.h"
 
+#include "field_names.h"
 #include "host/i18n/unicode.h"
 #include "small_storage.h"
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+using korvex::tvarray::FieldNames;
 using korvex::tvarray::SmallStorage;
 
 struct tvArray_tag {
@@ -26,7 +28,7 @@ struct tvArray_tag {
     SmallStorage<unsigned char, 48> real; // numeric, logical and char elements
     SmallStorage<unsigned char, 8> imaginary;
     bool complex = false;
-    std::vector<std::string> fieldNames;
+    FieldNames fieldNames;          // of a structure
     std::vector<tvArray*> children; // cells, or elementCount x fieldCount struct slots
 
     ~tvArray_tag() {
@@ -165,12 +167,7 @@ tvArray* tvCreateStructMatrix(size_t rows, size_t columns, int fieldCount,
     if (array == nullptr)
         return nullptr;
     try {
-        array->fieldNames.reserve(static_cast<size_t>(fieldCount));
-        for (int i = 0; i < fieldCount; ++i) {
-            if (fieldNames[i] == nullptr)
-                throw std::invalid_argument("field name");
-            array->fieldNames.emplace_back(fieldNames[i]);
-        }
+        array->fieldNames = FieldNames::of(static_cast<size_t>(fieldCount), fieldNames);
         array->children.assign(array->elementCount * static_cast<size_t>(fieldCount), nullptr);
     } catch (const std::exception&) {
         delete array;
