@@ -77,9 +77,10 @@ struct Sample {
 // cast. A class is known by its type record and its name both: a library that was
 // unloaded may leave its record's address to another library's class.
 Sample sampleOf(const conduit::interfaces::IDataBuffer* buffer) {
+    constexpr std::size_t NAME_ROOM = 96; // classes with longer names are not kept
     struct Known {
         const std::type_info* type = nullptr;
-        std::array<char, 96> name{}; // classes with longer names are not kept
+        std::array<char, NAME_ROOM> name{};
         bool isSample = false;
         std::ptrdiff_t sampleOffset = 0; // from the buffer interface to the sample part
         SampleClass sampleClass = SampleClass::Other;
@@ -103,7 +104,7 @@ Sample sampleOf(const conduit::interfaces::IDataBuffer* buffer) {
     if (found.buffer != nullptr)
         found.sampleClass = classOf(*found.buffer);
     const std::size_t nameLength = std::strlen(name);
-    if (nameLength >= Known().name.size())
+    if (nameLength >= NAME_ROOM)
         return found;
     Known& entry = known[nextToReplace];
     nextToReplace = (nextToReplace + 1) % known.size();

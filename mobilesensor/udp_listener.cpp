@@ -14,6 +14,7 @@
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/post.hpp>
 #include <chrono>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -31,6 +32,38 @@ constexpr std::uint16_t LAST_PORT = 65535;
 // Queued datagrams delivered in a row before the event loop gets its turn (a posted
 // close waits no longer than this many callbacks).
 constexpr std::size_t QUEUED_BATCH = 32;
+
+// Whether datagrams come faster than one per pause, judged each time the listener
+// has read its socket empty from what it delivered since the time before: a single
+// datagram soon after never counts as a fast stream. A zero pause is never taken.
+class StreamPace {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit StreamPace(std::chrono::microseconds pauseLength) : pause(pauseLength) {}
+
+    void delivered(std::size_t count) { sinceDrained += count; }
+    // The socket was read empty at `now` (taken before the reading): true when the
+    // listener should pause before it reads again.
+    bool drained(Clock::time_point now) {
+        const bool fast =
+            pause.count() > 0 && lastDrained && sinceDrained > 1 &&
+            now - *lastDrained < pause * static_cast<std::chrono::microseconds::rep>(sinceDrained);
+        lastDrained = now;
+        sinceDrained = 0;
+        return fast;
+    }
+    void reset() {
+        lastDrained.reset();
+        sinceDrained = 0;
+    }
+    std::chrono::microseconds length() const { return pause; }
+
+private:
+    const std::chrono::microseconds pause;
+    std::optional<Clock::time_point> lastDrained;
+    std::size_t sinceDrained = 0;
+};
 } // namespace
 
 class UDPListener::Impl {
@@ -105,12 +138,9 @@ private:
     // The bound port's account; null while no socket is bound.
     std::shared_ptr<PortAccount> account;
 
-    // When the service thread last read the socket empty, and how many datagrams it
-    // has delivered since: whether the stream is fast enough to pause. Service thread;
-    // reset by beginListening before the thread starts.
-    std::chrono::steady_clock::time_point lastDrained;
-    bool drainedBefore = false;
-    std::size_t sinceDrained = 0;
+    // Whether the stream is fast enough to pause. Service thread; reset by
+    // beginListening before the thread starts.
+    StreamPace pace{QueuedDatagrams::gatherPause()};
 
     // Owner thread, except that any thread may read port.
     std::atomic<std::uint16_t> port{0};
@@ -142,8 +172,7 @@ void UDPListener::Impl::beginListening() {
     if (serviceThread.joinable())
         stopListening(); // one cycle at a time: the old thread must not outlive its socket
     stopping = false;
-    drainedBefore = false;
-    sinceDrained = 0;
+    pace.reset();
     startUDPServer();
     if (port != 0)
         beginReceive();
@@ -250,9 +279,8 @@ void UDPListener::Impl::onReady(const boost::system::error_code& error) {
     // by each datagram all the same). A datagram then waits up to a pause longer; a
     // slower stream is waited for and each datagram read as it arrives. A close
     // posted meanwhile waits for the pause at most.
-    const std::chrono::microseconds pause = QueuedDatagrams::gatherPause();
     for (;;) {
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = StreamPace::Clock::now();
         // What the socket holds is read in batches, each datagram delivered in order
         // before the next batch is read, without the event loop's round trip.
         std::size_t delivered = 0;
@@ -267,17 +295,12 @@ void UDPListener::Impl::onReady(const boost::system::error_code& error) {
                 return; // as a failed wait does
             delivered += count;
         } while (queued.mayHoldMore() && delivered < QUEUED_BATCH && !stopping);
-        sinceDrained += delivered;
+        pace.delivered(delivered);
         if (queued.mayHoldMore())
             break; // the event loop's turn; the wait then ends at once
-        const bool fast = pause.count() > 0 && drainedBefore && sinceDrained > 1 &&
-                          now - lastDrained < static_cast<long>(sinceDrained) * pause;
-        lastDrained = now;
-        drainedBefore = true;
-        sinceDrained = 0;
-        if (!fast || stopping)
+        if (!pace.drained(now) || stopping)
             break;
-        std::this_thread::sleep_for(pause);
+        std::this_thread::sleep_for(pace.length());
     }
     beginReceive();
 }
