@@ -16,8 +16,12 @@ namespace {
 constexpr std::size_t BATCH = 16;
 } // namespace
 
-// Sleeps end within the timer slack (50 µs) of what was asked.
-std::chrono::microseconds QueuedDatagrams::gatherPause() { return std::chrono::milliseconds(1); }
+// Sleeps end within the timer slack (50 µs) of what was asked. Each pause costs a
+// sleep and a wake-up, and what the threads after the listener do per handed-over
+// batch: at 30,000 datagrams a second a pause of 4 ms took a third less CPU per
+// datagram than one of 1 ms (and 8 ms no less than 4), while a datagram waits at
+// most 4 ms longer. The socket's buffer holds far more than 4 ms of any stream.
+std::chrono::microseconds QueuedDatagrams::gatherPause() { return std::chrono::milliseconds(4); }
 
 QueuedDatagrams::QueuedDatagrams(std::function<void(const boost::system::error_code&)> ready)
     : ready_(std::move(ready)), slots_(BATCH) {

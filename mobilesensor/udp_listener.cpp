@@ -33,12 +33,15 @@ constexpr std::uint16_t LAST_PORT = 65535;
 // close waits no longer than this many callbacks).
 constexpr std::size_t QUEUED_BATCH = 32;
 
-// Whether datagrams come faster than one per pause, judged each time the listener
+// Whether datagrams come faster than one a millisecond, judged each time the listener
 // has read its socket empty from what it delivered since the time before: a single
 // datagram soon after never counts as a fast stream. A zero pause is never taken.
 class StreamPace {
 public:
     using Clock = std::chrono::steady_clock;
+    // A stream with datagrams closer than this is fast. Phones send a few hundred a
+    // second per port; a computer replaying or relaying a recording, thousands.
+    static constexpr std::chrono::microseconds FAST_GAP{1000};
 
     explicit StreamPace(std::chrono::microseconds pauseLength) : pause(pauseLength) {}
 
@@ -46,9 +49,9 @@ public:
     // The socket was read empty at `now` (taken before the reading): true when the
     // listener should pause before it reads again.
     bool drained(Clock::time_point now) {
-        const bool fast =
-            pause.count() > 0 && lastDrained && sinceDrained > 1 &&
-            now - *lastDrained < pause * static_cast<std::chrono::microseconds::rep>(sinceDrained);
+        const bool fast = pause.count() > 0 && lastDrained && sinceDrained > 1 &&
+                          now - *lastDrained <
+                              FAST_GAP * static_cast<std::chrono::microseconds::rep>(sinceDrained);
         lastDrained = now;
         sinceDrained = 0;
         return fast;
@@ -273,12 +276,12 @@ void UDPListener::Impl::onReady(const boost::system::error_code& error) {
         return;
     // A wait for readability wakes this thread for every datagram that arrives while
     // it waits, and a wake-up costs several times what handling a datagram does. So a
-    // stream that brings more than one datagram per pause is read a pause's worth at
-    // a time: having read the socket empty, the thread sleeps for the pause and reads
-    // again (a sleep, not a timer on the event loop: the loop's wait would be woken
-    // by each datagram all the same). A datagram then waits up to a pause longer; a
-    // slower stream is waited for and each datagram read as it arrives. A close
-    // posted meanwhile waits for the pause at most.
+    // stream that brings more than one datagram a millisecond is read a pause's worth
+    // at a time: having read the socket empty, the thread sleeps for the pause and
+    // reads again (a sleep, not a timer on the event loop: the loop's wait would be
+    // woken by each datagram all the same). A datagram then waits up to a pause
+    // longer; a slower stream is waited for and each datagram read as it arrives. A
+    // close posted meanwhile waits for the pause at most.
     for (;;) {
         const auto now = StreamPace::Clock::now();
         // What the socket holds is read in batches, each datagram delivered in order
