@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -53,9 +54,26 @@ char* putJsonNumber(double value, char* at) {
 }
 
 // The monotonic time to the microsecond, as the recordings of datagrams write it
-// ("%.6f"). std::to_chars rounds the same way, at a fraction of printf's cost; a value
-// too long for the room (no clock runs that long) is cut as printf cuts it.
+// ("%.6f"). Nearly always from the count of microseconds: seconds times a million
+// is off the exact product by far less than 1/256 below 2^44 microseconds (203
+// days), so unless the product lies that close to a half, it rounds to the same
+// whole number as the exact value would. Otherwise std::to_chars rounds the exact
+// value, at several times the cost; a value too long for the room (no clock runs
+// that long) is cut as printf cuts it.
 char* putMonotonic(double seconds, char* at) {
+    constexpr double MICROSECONDS_LIMIT = 17592186044416.0; // 2^44
+    constexpr double NEAR_HALF = 1.0 / 256;
+    const double micro = seconds * 1e6;
+    if (micro >= 0.0 && micro < MICROSECONDS_LIMIT) {
+        const double whole = std::floor(micro);
+        const double fraction = micro - whole;
+        if (std::fabs(fraction - 0.5) > NEAR_HALF) {
+            const auto count = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+            at = std::to_chars(at, at + MONOTONIC_ROOM, count / 1000000).ptr;
+            *at++ = '.';
+            return writeDigits(at, count % 1000000, 6);
+        }
+    }
     const auto written =
         std::to_chars(at, at + MONOTONIC_ROOM - 1, seconds, std::chars_format::fixed, 6);
     if (written.ec == std::errc())
@@ -97,7 +115,10 @@ JsonFormat::JsonFormat() {
         start = ",";
         appendJsonString(SAMPLE_FIELD_NAMES[field], start);
         start += ':';
+        nullsFrom[field] = allNulls.size();
+        allNulls += start + "null";
     }
+    nullsFrom[FIELD_COUNT] = allNulls.size();
 }
 
 void JsonFormat::append(const SampleRecord& record, std::string& out) const {
@@ -107,10 +128,18 @@ void JsonFormat::append(const SampleRecord& record, std::string& out) const {
     char* at = put(line, ",\"Monotonic\":");
     at = putMonotonic(record.monotonic, at);
     for (std::size_t field = 0; field < FIELD_COUNT; ++field) {
-        at = put(at, memberStarts[field]);
         if (!record.isSet(field)) {
-            at = put(at, "null");
-        } else if (field == TIMESTAMP_FIELD) {
+            // A run of unset fields is one piece of the prebuilt text.
+            std::size_t end = field + 1;
+            while (end < FIELD_COUNT && !record.isSet(end))
+                ++end;
+            at = put(at, std::string_view(allNulls).substr(nullsFrom[field],
+                                                           nullsFrom[end] - nullsFrom[field]));
+            field = end - 1;
+            continue;
+        }
+        at = put(at, memberStarts[field]);
+        if (field == TIMESTAMP_FIELD) {
             for (std::size_t i = 0; i < record.timestamp.size(); ++i) {
                 *at++ = i == 0 ? '[' : ',';
                 at = putJsonNumber(record.timestamp[i], at);

@@ -39,8 +39,12 @@ public:
     void append(const SampleRecord& record, std::string& out) const override;
 
 private:
-    // '{' or ',' and the quoted name with its colon, made once: "{\"Timestamp\":".
+    // ',' and the quoted name with its colon, made once: ",\"Timestamp\":".
     std::array<std::string, FIELD_COUNT> memberStarts;
+    // Every member with the value null, in order, and where each field's begins: a
+    // reading sets a few fields, and the unset ones between are copied at once.
+    std::string allNulls;
+    std::array<std::size_t, FIELD_COUNT + 1> nullsFrom{};
 };
 
 // CSV: the phone's name, the monotonic arrival ("Monotonic"), then one column per

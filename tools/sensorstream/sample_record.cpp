@@ -10,8 +10,9 @@ namespace {
 // Milliseconds of the second, rounded, so that 30.25 shows as 30.250 and not 30.249.
 long millisecondsOf(double seconds) { return std::lround(seconds * 1000.0); }
 
-// value as exactly `width` decimal digits, with leading zeros (value < 10^width).
-char* putDigits(char* at, long value, int width) {
+} // namespace
+
+char* writeDigits(char* at, std::uint64_t value, int width) {
     for (int i = width - 1; i >= 0; --i) {
         at[i] = static_cast<char>('0' + value % 10);
         value /= 10;
@@ -19,26 +20,24 @@ char* putDigits(char* at, long value, int width) {
     return at + width;
 }
 
-} // namespace
-
 char* writeTimestampText(const std::array<double, 6>& t, char* at) {
     if (!kxtools::validTimestamp(t))
         return nullptr;
     // A second of 60.9995 rounds to 61.000: two digits of seconds stay enough.
     const long ms = millisecondsOf(t[5]);
-    at = putDigits(at, static_cast<long>(t[0]), 4);
+    at = writeDigits(at, static_cast<std::uint64_t>(t[0]), 4);
     *at++ = '-';
-    at = putDigits(at, static_cast<long>(t[1]), 2);
+    at = writeDigits(at, static_cast<std::uint64_t>(t[1]), 2);
     *at++ = '-';
-    at = putDigits(at, static_cast<long>(t[2]), 2);
+    at = writeDigits(at, static_cast<std::uint64_t>(t[2]), 2);
     *at++ = 'T';
-    at = putDigits(at, static_cast<long>(t[3]), 2);
+    at = writeDigits(at, static_cast<std::uint64_t>(t[3]), 2);
     *at++ = ':';
-    at = putDigits(at, static_cast<long>(t[4]), 2);
+    at = writeDigits(at, static_cast<std::uint64_t>(t[4]), 2);
     *at++ = ':';
-    at = putDigits(at, ms / 1000, 2);
+    at = writeDigits(at, static_cast<std::uint64_t>(ms / 1000), 2);
     *at++ = '.';
-    return putDigits(at, ms % 1000, 3);
+    return writeDigits(at, static_cast<std::uint64_t>(ms % 1000), 3);
 }
 
 std::string timestampText(const std::array<double, 6>& t) {

@@ -36,4 +36,8 @@ std::string timestampText(const std::array<double, 6>& timestamp);
 // "10:15:30.250".
 std::string timeOfDayText(const std::array<double, 6>& timestamp);
 
+// Writes `value` as exactly `width` decimal digits, with leading zeros (value <
+// 10^width), at `at`; returns the end.
+char* writeDigits(char* at, std::uint64_t value, int width);
+
 } // namespace sensorstream

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -131,6 +132,27 @@ TEST(RecordFormat, MonotonicIsWrittenToTheMicrosecondAsPrintfRoundsIt) {
         EXPECT_NE(std::string::npos, json.find(std::string("\"Monotonic\":") + printed + ","))
             << json;
         EXPECT_EQ(0u, csvLine(record).find(std::string("p,") + printed + ",")) << csvLine(record);
+    }
+}
+
+TEST(RecordFormat, MonotonicOfAnyClockReadingMatchesPrintf) {
+    // Microsecond counts up to beyond 2^45 (a year of uptime is 2^45 microseconds),
+    // each as written exactly, as the half between two microseconds and just beside
+    // it, and at random places between.
+    std::mt19937_64 random(20261209);
+    std::uniform_int_distribution<std::uint64_t> microseconds(0, std::uint64_t{1} << 46);
+    std::uniform_real_distribution<double> anywhere(0.0, 1.0);
+    auto record = ofPhone("p", sampleRecord(1, MARCH_2_2014, {{"X", 1}}));
+    for (int i = 0; i < 20000; ++i) {
+        const auto count = static_cast<double>(microseconds(random) >> (i % 40));
+        for (const double offset : {0.0, 0.5, 0.5 - 1e-9, 0.5 + 1e-9, 0.4999, anywhere(random)}) {
+            const double seconds = (count + offset) / 1e6;
+            record.monotonic = seconds;
+            char printed[64];
+            std::snprintf(printed, sizeof printed, "\"Monotonic\":%.6f,", seconds);
+            const std::string json = jsonLine(record);
+            ASSERT_NE(std::string::npos, json.find(printed)) << json;
+        }
     }
 }
 
