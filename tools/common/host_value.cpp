@@ -1,5 +1,7 @@
 #include "host_value.h"
 
+#include "shortest_number.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -148,7 +150,7 @@ char* writeNumberText(double value, char* at) {
         !(value == 0.0 && std::signbit(value)))
         return std::to_chars(at, at + MAX_NUMBER_TEXT, static_cast<int>(value)).ptr;
     // The shortest text that reads back exactly needs at most 24 characters.
-    return std::to_chars(at, at + MAX_NUMBER_TEXT, value).ptr;
+    return writeShortestNumber(value, at);
 }
 
 } // namespace kxtools
