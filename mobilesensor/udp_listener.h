@@ -28,7 +28,7 @@ namespace mobilesensor {
 // cycle come from the service thread, one datagram at a time; the next receive is
 // posted only when the data callback has returned. On Linux a stream of more than a
 // datagram a millisecond is read after short sleeps instead of one wake-up per
-// datagram: each of its datagrams may wait up to a millisecond longer (the pause of
+// datagram: each of its datagrams may wait up to 4 ms longer (the pause of
 // queued_datagrams.h). The error report of a failed bind comes from the owner's
 // thread, inside beginListening. No callback runs once stopListening or the
 // destructor has returned. A callback must not stop or destroy its own listener:
