@@ -10,12 +10,18 @@ other, in every run:
   python  python_receiver.py: a socket with a 4 MiB buffer, struct.unpack of each
           record, json.dumps of the values, one line per reading (the receiver a
           user would otherwise write; it runs on /usr/bin/python3)
+  bare    sensorstream_bare_receiver (bare_receiver.cpp, built with the benchmarks):
+          sensorstream's JSON lines written by one thread straight from the socket,
+          without plug-ins, channel, output thread or host values; the floor of
+          the kernel's receive and write and of the output format on this machine
+          (left out when the build has no such program)
 
 Each receiver is a child process; its CPU time (user + system, from wait4's
 resource usage, every thread included) divided by the readings it wrote is its
 cost per reading, start and end included. A receiver loses nothing when it wrote
 every reading the recording makes. Reported: each run, then the medians over the
-runs, the ratio python / json, and the machine's load average while it ran.
+runs, the ratios python / json and json / bare (what sensorstream's design costs
+above the floor), and the machine's load average while it ran.
 
 Then the highest rate at which sensorstream (JSON lines to a file) loses nothing:
 --search-seconds of datagrams at rising rates until sensorstream loses a reading or
@@ -164,7 +170,8 @@ def receivers(build, folder):
     listening = r"UDP port \d+"
     base = [sensorstream, "--app", "binary", "--port", "{port}", "--no-data-hint", "600"]
     python = ["/usr/bin/python3", os.path.join(HERE, "python_receiver.py"), "--port", "{port}"]
-    return {
+    bare = os.path.join(build, "bin", "sensorstream_bare_receiver")
+    chosen = {
         "json": (base + ["--output", os.path.join(folder, "readings.jsonl")],
                  os.path.join(folder, "readings.jsonl"), listening, 0),
         "csv": (base + ["--format", "csv", "--output", os.path.join(folder, "readings.csv")],
@@ -172,6 +179,10 @@ def receivers(build, folder):
         "python": (python + ["--output", os.path.join(folder, "python.jsonl")],
                    os.path.join(folder, "python.jsonl"), listening, 0),
     }
+    if os.path.exists(bare):
+        output = os.path.join(folder, "bare.jsonl")
+        chosen["bare"] = ([bare, "--port", "{port}", "--output", output], output, listening, 0)
+    return chosen
 
 
 def replay(phonesim, recording, port, rate, count, senders):
@@ -252,7 +263,7 @@ def print_medians(results, loads):
         medians[name] = statistics.median(micro(r["cpu"], r["readings"]) for r in runs)
         lossless = sum(1 for r in runs if r["lost"] == 0)
         threads = ""
-        if name != "python" and all(len(r["threads"]) == 3 for r in runs):
+        if name in ("json", "csv") and all(len(r["threads"]) == 3 for r in runs):
             device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
             output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
             wakes = statistics.median(r["wakes"][1] / r["sent"] for r in runs)
@@ -261,6 +272,10 @@ def print_medians(results, loads):
         sent = statistics.median(r["sent"] / r["seconds"] for r in runs)
         print(f"  {name:8} {medians[name]:7.2f} us CPU per reading{threads}; "
               f"lost nothing in {lossless} of {len(runs)} runs; sent {sent:.0f}/s")
+    if "bare" in medians:
+        print(f"  json / bare: {medians['json'] / medians['bare']:.2f}x (sensorstream above the "
+              f"floor: {medians['json'] - medians['bare']:.2f} us per reading); python / bare: "
+              f"{medians['python'] / medians['bare']:.1f}x")
     print(f"  python / json: {medians['python'] / medians['json']:.1f}x; load average "
           f"median {statistics.median(loads):.1f} (min {min(loads):.1f}, "
           f"max {max(loads):.1f})")
@@ -276,7 +291,7 @@ def compare_receivers(options, plan, phonesim, recording, folder):
           f"{os.cpu_count()} CPUs, load average {load_average():.1f}")
     print(f"{'run':>3}  {'receiver':8} {'readings':>9} {'lost':>6} {'CPU s':>7} "
           f"{'us/reading':>10}  load  phonesim  (sensorstream's threads, us/reading)")
-    results = {name: [] for name in ("json", "csv", "python")}
+    results = {name: [] for name in receivers(options.build, folder)}
     loads = []
     for run in range(1, options.runs + 1):
         for name, setup in receivers(options.build, folder).items():
@@ -288,7 +303,7 @@ def compare_receivers(options, plan, phonesim, recording, folder):
             print(f"{run:>3}  {name:8} {result['readings']:>9} {result['lost']:>6} "
                   f"{result['cpu']:>7.3f} {micro(result['cpu'], result['readings']):>10.2f}"
                   f"  {load:.1f}  {result['sent'] / result['seconds']:.0f}/s sent"
-                  f"{split(result) if name != 'python' else ''}", flush=True)
+                  f"{split(result) if name in ('json', 'csv') else ''}", flush=True)
     print_medians(results, loads)
 
 

@@ -1,0 +1,267 @@
+// The floor under sensorstream's reading path: the same work done in one thread with
+// nothing between the socket and the file. Datagrams of the binary app are read
+// from one socket (a 4 MiB buffer, recvmmsg in blocks, the first sender's address
+// only), each record is read as kinescope reads it, and each reading is written as
+// sensorstream's JSON line (its own formatter, every field) into 64 KiB blocks. No
+// plug-in, channel, second thread or host value is involved, so what sensorstream
+// costs above this program is what its design adds; what this program costs is what
+// the kernel and the output format take on this machine.
+//
+// Like kinelink's listener on Linux, having read the socket empty it sleeps 4 ms
+// when the stream brings more than a datagram a millisecond, so a fast stream is
+// read in blocks rather than woken for every datagram.
+//
+//     sensorstream_bare_receiver --port 50000 --output readings.jsonl
+//
+// It prints "listening on UDP port N" on standard error; Ctrl-C (SIGINT) ends it
+// with "readings N". bench/sensorstream/reading_path_bench.py runs it.
+
+#include "mobilesensor/local_time.h"
+#include "tools/arrivals/monotonic_clock.h"
+#include "tools/sensorstream/record_format.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using sensorstream::SampleRecord;
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onInterrupt(int) { stopRequested = 1; }
+
+constexpr double GRAVITY = 9.81;
+constexpr double MAGNETIC_SCALE = 1e6;
+
+// The kinescope record kinds and their lengths.
+constexpr unsigned char MAGNETIC_HEADING = 0x10, ACCELERATION = 0x20, ROTATION = 0x30,
+                        LOCATION = 0x40;
+
+// The place of every field a record kind sets, looked up once.
+struct Fields {
+    std::size_t x = at("X"), y = at("Y"), z = at("Z");
+    std::size_t trueHeading = at("TrueHeading"), magneticHeading = at("MagneticHeading"),
+                headingAccuracy = at("HeadingAccuracy");
+    std::size_t latitude = at("Latitude"), longitude = at("Longitude"),
+                horizontalAccuracy = at("HorizontalAccuracy"), course = at("Course"),
+                speed = at("Speed"), altitude = at("Altitude"),
+                verticalAccuracy = at("VerticalAccuracy");
+
+    static std::size_t at(const char* name) { return sensorstream::fieldIndex(name); }
+};
+const Fields FIELD;
+
+void put(SampleRecord& record, std::size_t field, double value) {
+    record.set.set(field);
+    record.values[field] = value;
+}
+
+SampleRecord reading(std::int32_t measurement) {
+    SampleRecord record;
+    record.set.set(sensorstream::TIMESTAMP_FIELD);
+    record.set.set(sensorstream::MEASUREMENT_FIELD);
+    record.measurement = measurement;
+    record.values[sensorstream::MEASUREMENT_FIELD] = measurement;
+    return record;
+}
+
+// The readings of one record (up to two), as kinescope reads it: acceleration in g
+// times 9.81, the magnetic field in millionths, the heading and the fix dropped when
+// the app marks them invalid. Returns how many.
+int readingsOf(const unsigned char* data, std::size_t length, SampleRecord* out) {
+    const unsigned char kind = length > 7 ? data[7] : 0;
+    double v[7];
+    const auto numbers = [&](std::size_t count) { std::memcpy(v, data + 16, 8 * count); };
+    if ((kind == ACCELERATION || kind == ROTATION) && length == 40) {
+        numbers(3);
+        const double scale = kind == ACCELERATION ? GRAVITY : 1.0;
+        out[0] = reading(kind == ACCELERATION ? 1 : 2);
+        put(out[0], FIELD.x, v[0] * scale);
+        put(out[0], FIELD.y, v[1] * scale);
+        put(out[0], FIELD.z, v[2] * scale);
+        return 1;
+    }
+    if (kind == MAGNETIC_HEADING && length == 64) {
+        numbers(6);
+        int count = 0;
+        if (v[2] >= 0.0) {
+            out[count] = reading(3);
+            put(out[count], FIELD.trueHeading, v[0]);
+            put(out[count], FIELD.magneticHeading, v[1]);
+            put(out[count], FIELD.headingAccuracy, v[2]);
+            ++count;
+        }
+        out[count] = reading(5);
+        put(out[count], FIELD.x, v[3] / MAGNETIC_SCALE);
+        put(out[count], FIELD.y, v[4] / MAGNETIC_SCALE);
+        put(out[count], FIELD.z, v[5] / MAGNETIC_SCALE);
+        return count + 1;
+    }
+    if (kind == LOCATION && length == 72) {
+        numbers(7);
+        if (!(v[3] >= 0.0 && v[4] >= 0.0))
+            return 0;
+        out[0] = reading(4);
+        put(out[0], FIELD.latitude, v[0]);
+        put(out[0], FIELD.longitude, v[1]);
+        put(out[0], FIELD.horizontalAccuracy, v[3]);
+        put(out[0], FIELD.course, v[5]);
+        put(out[0], FIELD.speed, v[6]);
+        out[1] = reading(7);
+        put(out[1], FIELD.altitude, v[2]);
+        put(out[1], FIELD.verticalAccuracy, v[4]);
+        return 2;
+    }
+    return 0;
+}
+
+// The local time to the millisecond, as a sample buffer stamps itself.
+void stampNow(SampleRecord& record) {
+    const mobilesensor::LocalTime now = mobilesensor::readLocalTime();
+    record.timestamp = {double(now.year),   double(now.month),
+                        double(now.day),    double(now.hour),
+                        double(now.minute), now.second + now.millisecond / 1000.0};
+}
+
+bool writeAll(int file, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(file, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+int usage(std::FILE* to, int status) {
+    std::fprintf(to, "usage: sensorstream_bare_receiver --port N --output FILE\n"
+                     "Receives the binary app's datagrams on 127.0.0.1 and writes\n"
+                     "sensorstream's JSON lines with nothing in between; Ctrl-C ends it.\n");
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    long port = -1;
+    const char* outputPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help" || option == "-h")
+            return usage(stdout, 0);
+        if (i + 1 >= argc)
+            return usage(stderr, 2);
+        if (option == "--port")
+            port = std::strtol(argv[++i], nullptr, 10);
+        else if (option == "--output")
+            outputPath = argv[++i];
+        else
+            return usage(stderr, 2);
+    }
+    if (port < 0 || port > 65535 || outputPath == nullptr)
+        return usage(stderr, 2);
+
+    // Without SA_RESTART, Ctrl-C ends a waiting receive at once.
+    struct sigaction interrupt {};
+    interrupt.sa_handler = onInterrupt;
+    sigaction(SIGINT, &interrupt, nullptr);
+
+    const int file = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int sock = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int bufferBytes = 4 << 20;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t addressLength = sizeof address;
+    if (file < 0 || sock < 0 ||
+        ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0) {
+        std::fprintf(stderr, "sensorstream_bare_receiver: %s\n", std::strerror(errno));
+        return 1;
+    }
+    std::fprintf(stderr, "listening on UDP port %u\n", ntohs(address.sin_port));
+
+    constexpr int BLOCK = 16;
+    constexpr std::size_t WRITE_BLOCK = 64 * 1024;
+    unsigned char datagrams[BLOCK][128];
+    sockaddr_in senders[BLOCK];
+    iovec parts[BLOCK];
+    mmsghdr messages[BLOCK];
+    const sensorstream::JsonFormat json;
+    std::string text;
+    text.reserve(2 * WRITE_BLOCK);
+    std::uint64_t count = 0;
+    std::uint32_t sender = 0;
+    bool senderKnown = false;
+    double lastEmptied = 0.0;
+    while (stopRequested == 0) {
+        for (int i = 0; i < BLOCK; ++i) {
+            parts[i] = {datagrams[i], sizeof datagrams[i]};
+            messages[i] = {};
+            messages[i].msg_hdr.msg_iov = &parts[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+            messages[i].msg_hdr.msg_name = &senders[i];
+            messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+        }
+        const int got = ::recvmmsg(sock, messages, BLOCK, MSG_WAITFORONE, nullptr);
+        if (got <= 0)
+            continue;
+        for (int i = 0; i < got; ++i) {
+            if (!senderKnown) {
+                sender = senders[i].sin_addr.s_addr;
+                senderKnown = true;
+            }
+            if (senders[i].sin_addr.s_addr != sender)
+                continue;
+            const double arrival = arrivals::monotonicNow();
+            SampleRecord readings[2];
+            const int made = readingsOf(datagrams[i], messages[i].msg_len, readings);
+            for (int r = 0; r < made; ++r) {
+                readings[r].phone = "phone";
+                readings[r].monotonic = arrival;
+                stampNow(readings[r]);
+                json.append(readings[r], text);
+                ++count;
+            }
+        }
+        if (text.size() >= WRITE_BLOCK) {
+            if (!writeAll(file, text))
+                return 1;
+            text.clear();
+        }
+        if (got < BLOCK) {
+            // The socket is empty: a stream faster than a datagram a millisecond is
+            // given 4 ms to gather more.
+            const double now = arrivals::monotonicNow();
+            const bool fast = got > 1 || now - lastEmptied < 0.001;
+            lastEmptied = now;
+            if (fast) {
+                const timespec pause{0, 4000000};
+                ::nanosleep(&pause, nullptr);
+            }
+        }
+    }
+    if (!writeAll(file, text))
+        return 1;
+    ::close(file);
+    std::fprintf(stderr, "readings %llu\n", static_cast<unsigned long long>(count));
+    return 0;
+}
