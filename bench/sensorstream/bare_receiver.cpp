@@ -18,30 +18,30 @@
 
 #include "mobilesensor/local_time.h"
 #include "tools/arrivals/monotonic_clock.h"
+#include "tools/common/help_and_version.h"
+#include "tools/common/number_parsing.h"
+#include "tools/common/option_parser.h"
+#include "tools/common/program_main.h"
+#include "tools/common/stop_signal.h"
 #include "tools/sensorstream/record_format.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <optional>
+#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 using sensorstream::SampleRecord;
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void onInterrupt(int) { stopRequested = 1; }
 
 constexpr double GRAVITY = 9.81;
 constexpr double MAGNETIC_SCALE = 1e6;
@@ -136,104 +136,112 @@ void stampNow(SampleRecord& record) {
                         double(now.minute), now.second + now.millisecond / 1000.0};
 }
 
-bool writeAll(int file, const std::string& text) {
+// Writes all of text; throws std::runtime_error when the file takes no more.
+void writeAll(int file, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t wrote = ::write(file, text.data() + done, text.size() - done);
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
-            return false;
+            throw std::runtime_error(std::string("cannot write the output: ") +
+                                     std::strerror(errno));
         done += static_cast<std::size_t>(wrote);
     }
-    return true;
 }
 
-int usage(std::FILE* to, int status) {
-    std::fprintf(to, "usage: sensorstream_bare_receiver --port N --output FILE\n"
-                     "Receives the binary app's datagrams on 127.0.0.1 and writes\n"
-                     "sensorstream's JSON lines with nothing in between; Ctrl-C ends it.\n");
-    return status;
+std::runtime_error systemError(const std::string& what) {
+    return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-} // namespace
+// recvmmsg's headers for a block of datagrams, each into its own room, made once.
+struct ReceiveBlock {
+    static constexpr int SIZE = 16;
+    unsigned char datagrams[SIZE][128];
+    sockaddr_in senders[SIZE];
+    iovec parts[SIZE];
+    mmsghdr messages[SIZE];
 
-int main(int argc, char** argv) {
-    long port = -1;
-    const char* outputPath = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option == "--help" || option == "-h")
-            return usage(stdout, 0);
-        if (i + 1 >= argc)
-            return usage(stderr, 2);
-        if (option == "--port")
-            port = std::strtol(argv[++i], nullptr, 10);
-        else if (option == "--output")
-            outputPath = argv[++i];
-        else
-            return usage(stderr, 2);
-    }
-    if (port < 0 || port > 65535 || outputPath == nullptr)
-        return usage(stderr, 2);
-
-    // Without SA_RESTART, Ctrl-C ends a waiting receive at once.
-    struct sigaction interrupt {};
-    interrupt.sa_handler = onInterrupt;
-    sigaction(SIGINT, &interrupt, nullptr);
-
-    const int file = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int sock = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const int bufferBytes = 4 << 20;
-    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t addressLength = sizeof address;
-    if (file < 0 || sock < 0 ||
-        ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0) {
-        std::fprintf(stderr, "sensorstream_bare_receiver: %s\n", std::strerror(errno));
-        return 1;
-    }
-    std::fprintf(stderr, "listening on UDP port %u\n", ntohs(address.sin_port));
-
-    constexpr int BLOCK = 16;
-    constexpr std::size_t WRITE_BLOCK = 64 * 1024;
-    unsigned char datagrams[BLOCK][128];
-    sockaddr_in senders[BLOCK];
-    iovec parts[BLOCK];
-    mmsghdr messages[BLOCK];
-    const sensorstream::JsonFormat json;
-    std::string text;
-    text.reserve(2 * WRITE_BLOCK);
-    std::uint64_t count = 0;
-    std::uint32_t sender = 0;
-    bool senderKnown = false;
-    double lastEmptied = 0.0;
-    while (stopRequested == 0) {
-        for (int i = 0; i < BLOCK; ++i) {
+    ReceiveBlock() {
+        for (int i = 0; i < SIZE; ++i) {
             parts[i] = {datagrams[i], sizeof datagrams[i]};
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
             messages[i].msg_hdr.msg_iovlen = 1;
             messages[i].msg_hdr.msg_name = &senders[i];
-            messages[i].msg_hdr.msg_namelen = sizeof senders[i];
         }
-        const int got = ::recvmmsg(sock, messages, BLOCK, MSG_WAITFORONE, nullptr);
+    }
+
+    // Receives up to SIZE datagrams, waiting for the first; -1 when none came.
+    int receive(int sock) {
+        // The kernel shortens the room it filled: each header gets it back.
+        for (auto& message : messages)
+            message.msg_hdr.msg_namelen = sizeof(sockaddr_in);
+        return ::recvmmsg(sock, messages, SIZE, MSG_WAITFORONE, nullptr);
+    }
+};
+
+int run(int argc, char** argv) {
+    std::uint16_t port = 0;
+    std::string outputPath;
+    kxtools::OptionParser parser(
+        "sensorstream_bare_receiver", "--output FILE [--port N]",
+        "Receives the binary app's datagrams on 127.0.0.1 and writes sensorstream's JSON\n"
+        "lines from one thread with nothing in between. Ctrl-C ends it.");
+    parser.option("port", "N", "the UDP port to listen on, 0 for any free one (default 0)",
+                  [&](const std::string& value) {
+                      port = static_cast<std::uint16_t>(
+                          kxtools::parseInteger(value, "--port", 0, 65535));
+                  });
+    parser.option("output", "FILE", "where the JSON lines go",
+                  [&](const std::string& value) { outputPath = value; });
+    if (const auto answered = kxtools::answerHelpOrVersion(
+            parser.parse(argc, argv), parser, "sensorstream_bare_receiver", KX_VERSION_STRING, {}))
+        return *answered;
+    if (outputPath.empty())
+        throw kxtools::UsageError("--output is required");
+    kxtools::installStopHandler();
+
+    const int file = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (file < 0)
+        throw systemError("cannot open " + outputPath);
+    const int sock = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int bufferBytes = 4 << 20;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+    // A waiting receive returns at least this often to look at the stop flag.
+    const timeval stopCheck{0, 200000};
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &stopCheck, sizeof stopCheck);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t addressLength = sizeof address;
+    if (sock < 0 || ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0)
+        throw systemError("cannot listen on UDP port " + std::to_string(port));
+    std::fprintf(stderr, "listening on UDP port %u\n", ntohs(address.sin_port));
+
+    constexpr std::size_t WRITE_BLOCK = 64 * 1024;
+    ReceiveBlock block;
+    const sensorstream::JsonFormat json;
+    std::string text;
+    text.reserve(2 * WRITE_BLOCK);
+    std::uint64_t count = 0;
+    std::optional<std::uint32_t> sender;
+    double lastEmptied = 0.0;
+    while (!kxtools::stopRequested()) {
+        const int got = block.receive(sock);
         if (got <= 0)
             continue;
         for (int i = 0; i < got; ++i) {
-            if (!senderKnown) {
-                sender = senders[i].sin_addr.s_addr;
-                senderKnown = true;
-            }
-            if (senders[i].sin_addr.s_addr != sender)
+            const std::uint32_t from = block.senders[i].sin_addr.s_addr;
+            if (!sender)
+                sender = from;
+            if (from != *sender)
                 continue;
             const double arrival = arrivals::monotonicNow();
             SampleRecord readings[2];
-            const int made = readingsOf(datagrams[i], messages[i].msg_len, readings);
+            const int made = readingsOf(block.datagrams[i], block.messages[i].msg_len, readings);
             for (int r = 0; r < made; ++r) {
                 readings[r].phone = "phone";
                 readings[r].monotonic = arrival;
@@ -243,11 +251,10 @@ int main(int argc, char** argv) {
             }
         }
         if (text.size() >= WRITE_BLOCK) {
-            if (!writeAll(file, text))
-                return 1;
+            writeAll(file, text);
             text.clear();
         }
-        if (got < BLOCK) {
+        if (got < ReceiveBlock::SIZE) {
             // The socket is empty: a stream faster than a datagram a millisecond is
             // given 4 ms to gather more.
             const double now = arrivals::monotonicNow();
@@ -259,9 +266,14 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (!writeAll(file, text))
-        return 1;
+    writeAll(file, text);
     ::close(file);
     std::fprintf(stderr, "readings %llu\n", static_cast<unsigned long long>(count));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return kxtools::runProgram("sensorstream_bare_receiver", [&] { return run(argc, argv); });
 }

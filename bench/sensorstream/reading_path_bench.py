@@ -57,6 +57,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from python_receiver import readings_of  # noqa: E402  (the same rules as kinescope's)
 
+# The receivers that are sensorstream, whose threads are reported one by one.
+SENSORSTREAM_RECEIVERS = ("json", "csv")
 SEARCH_RATES = [30000, 50000, 75000, 100000, 150000, 200000, 300000, 400000]
 # Asked-for rates the sender falls this far short of are its limit, not the receiver's.
 SENDER_SHORTFALL = 0.9
@@ -263,7 +265,7 @@ def print_medians(results, loads):
         medians[name] = statistics.median(micro(r["cpu"], r["readings"]) for r in runs)
         lossless = sum(1 for r in runs if r["lost"] == 0)
         threads = ""
-        if name in ("json", "csv") and all(len(r["threads"]) == 3 for r in runs):
+        if name in SENSORSTREAM_RECEIVERS and all(len(r["threads"]) == 3 for r in runs):
             device = statistics.median(micro(r["threads"][1], r["readings"]) for r in runs)
             output = statistics.median(micro(r["threads"][2], r["readings"]) for r in runs)
             wakes = statistics.median(r["wakes"][1] / r["sent"] for r in runs)
@@ -303,7 +305,7 @@ def compare_receivers(options, plan, phonesim, recording, folder):
             print(f"{run:>3}  {name:8} {result['readings']:>9} {result['lost']:>6} "
                   f"{result['cpu']:>7.3f} {micro(result['cpu'], result['readings']):>10.2f}"
                   f"  {load:.1f}  {result['sent'] / result['seconds']:.0f}/s sent"
-                  f"{split(result) if name in ('json', 'csv') else ''}", flush=True)
+                  f"{split(result) if name in SENSORSTREAM_RECEIVERS else ''}", flush=True)
     print_medians(results, loads)
 
 
