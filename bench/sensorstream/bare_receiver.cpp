@@ -23,6 +23,7 @@
 #include "tools/common/option_parser.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
+#include "tools/sensorstream/output_file.h"
 #include "tools/sensorstream/record_format.h"
 
 #include <arpa/inet.h>
@@ -31,13 +32,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -136,22 +135,14 @@ void stampNow(SampleRecord& record) {
                         double(now.minute), now.second + now.millisecond / 1000.0};
 }
 
-// Writes all of text; throws std::runtime_error when the file takes no more.
-void writeAll(int file, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(file, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            throw std::runtime_error(std::string("cannot write the output: ") +
-                                     std::strerror(errno));
-        done += static_cast<std::size_t>(wrote);
-    }
-}
-
-std::runtime_error systemError(const std::string& what) {
-    return std::runtime_error(what + ": " + std::strerror(errno));
+// Writes a block the way sensorstream's output thread does: the whole block, then a
+// flush. Throws std::runtime_error when the file takes no more.
+void writeOut(const sensorstream::OutputFile& output, const std::string& text) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), output.stream()) != text.size() ||
+        std::fflush(output.stream()) != 0)
+        throw std::runtime_error("cannot write " + output.name() + ": " +
+                                 (errno != 0 ? std::strerror(errno) : "write error"));
 }
 
 // recvmmsg's headers for a block of datagrams, each into its own room, made once.
@@ -202,9 +193,7 @@ int run(int argc, char** argv) {
         throw kxtools::UsageError("--output is required");
     kxtools::installStopHandler();
 
-    const int file = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (file < 0)
-        throw systemError("cannot open " + outputPath);
+    sensorstream::OutputFile output(outputPath);
     const int sock = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int bufferBytes = 4 << 20;
     ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
@@ -218,7 +207,8 @@ int run(int argc, char** argv) {
     socklen_t addressLength = sizeof address;
     if (sock < 0 || ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0)
-        throw systemError("cannot listen on UDP port " + std::to_string(port));
+        throw std::runtime_error("cannot listen on UDP port " + std::to_string(port) + ": " +
+                                 std::strerror(errno));
     std::fprintf(stderr, "listening on UDP port %u\n", ntohs(address.sin_port));
 
     constexpr std::size_t WRITE_BLOCK = 64 * 1024;
@@ -251,7 +241,7 @@ int run(int argc, char** argv) {
             }
         }
         if (text.size() >= WRITE_BLOCK) {
-            writeAll(file, text);
+            writeOut(output, text);
             text.clear();
         }
         if (got < ReceiveBlock::SIZE) {
@@ -266,8 +256,8 @@ int run(int argc, char** argv) {
             }
         }
     }
-    writeAll(file, text);
-    ::close(file);
+    writeOut(output, text);
+    output.close();
     std::fprintf(stderr, "readings %llu\n", static_cast<unsigned long long>(count));
     return 0;
 }
