@@ -23,6 +23,7 @@
 #include "tools/common/option_parser.h"
 #include "tools/common/program_main.h"
 #include "tools/common/stop_signal.h"
+#include "tools/sensorstream/console.h"
 #include "tools/sensorstream/output_file.h"
 #include "tools/sensorstream/record_format.h"
 
@@ -135,12 +136,12 @@ void stampNow(SampleRecord& record) {
                         double(now.minute), now.second + now.millisecond / 1000.0};
 }
 
-// Writes a block the way sensorstream's output thread does: the whole block, then a
-// flush. Throws std::runtime_error when the file takes no more.
-void writeOut(const sensorstream::OutputFile& output, const std::string& text) {
+// Writes a block through sensorstream's own console write, as its output thread does.
+// Throws std::runtime_error when the file takes no more.
+void writeOut(sensorstream::Console& console, const sensorstream::OutputFile& output,
+              const std::string& text) {
     errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), output.stream()) != text.size() ||
-        std::fflush(output.stream()) != 0)
+    if (!console.write(output.stream(), text))
         throw std::runtime_error("cannot write " + output.name() + ": " +
                                  (errno != 0 ? std::strerror(errno) : "write error"));
 }
@@ -194,7 +195,11 @@ int run(int argc, char** argv) {
     kxtools::installStopHandler();
 
     sensorstream::OutputFile output(outputPath);
+    // No status block is drawn, so the console never redraws around a write.
+    sensorstream::Console console(stderr, false, false, false);
     const int sock = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock < 0)
+        throw std::runtime_error(std::string("cannot make a UDP socket: ") + std::strerror(errno));
     const int bufferBytes = 4 << 20;
     ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
     // A waiting receive returns at least this often to look at the stop flag.
@@ -205,7 +210,7 @@ int run(int argc, char** argv) {
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t addressLength = sizeof address;
-    if (sock < 0 || ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0)
         throw std::runtime_error("cannot listen on UDP port " + std::to_string(port) + ": " +
                                  std::strerror(errno));
@@ -241,7 +246,7 @@ int run(int argc, char** argv) {
             }
         }
         if (text.size() >= WRITE_BLOCK) {
-            writeOut(output, text);
+            writeOut(console, output, text);
             text.clear();
         }
         if (got < ReceiveBlock::SIZE) {
@@ -256,7 +261,7 @@ int run(int argc, char** argv) {
             }
         }
     }
-    writeOut(output, text);
+    writeOut(console, output, text);
     output.close();
     std::fprintf(stderr, "readings %llu\n", static_cast<unsigned long long>(count));
     return 0;
